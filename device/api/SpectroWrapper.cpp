@@ -1,0 +1,122 @@
+#include "device/api/SpectroWrapper.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "device/common/Device.h"
+
+namespace spectro {
+
+namespace {
+
+constexpr const char* ERROR_MESSAGES[] = {
+    "Success",
+    "Error number undefined",
+    "No device found",
+    "Could not close device",
+    "Feature not implemented",
+    "No such feature on device",
+    "Data transfer error",
+    "Invalid user buffer provided",
+};
+constexpr int ERROR_MESSAGE_COUNT = sizeof ERROR_MESSAGES / sizeof ERROR_MESSAGES[0];
+constexpr const char* UNDEFINED_ERROR = "Error number undefined";
+
+void store(int* errorCode, int code) {
+    if (errorCode != nullptr) {
+        *errorCode = code;
+    }
+}
+
+bool validIndex(int index) { return index >= 0 && index < SpectroWrapper::SLOT_COUNT; }
+
+}  // namespace
+
+SpectroWrapper::SpectroWrapper() = default;
+SpectroWrapper::~SpectroWrapper() = default;
+
+SpectroWrapper& SpectroWrapper::getInstance() {
+    static SpectroWrapper instance;
+    return instance;
+}
+
+void SpectroWrapper::getErrorMessage(int code, char* buffer, int bufferLength) {
+    if (buffer == nullptr || bufferLength <= 0) {
+        return;
+    }
+    const char* message =
+        code >= 0 && code < ERROR_MESSAGE_COUNT ? ERROR_MESSAGES[code] : UNDEFINED_ERROR;
+    const std::size_t length =
+        std::min(std::strlen(message), static_cast<std::size_t>(bufferLength - 1));
+    std::memcpy(buffer, message, length);
+    buffer[length] = '\0';
+}
+
+int SpectroWrapper::openSpectrometer(int index, int* errorCode) {
+    store(errorCode, NO_DEVICE_FOUND);
+    if (!validIndex(index)) {
+        return 1;
+    }
+    // No device model is registered with the library yet, so no attached unit can be opened.
+    return 1;
+}
+
+void SpectroWrapper::closeSpectrometer(int index, int* errorCode) {
+    if (!validIndex(index) || !slots[index]) {
+        store(errorCode, NO_DEVICE_FOUND);
+        return;
+    }
+    slots[index]->close();
+    slots[index].reset();
+    store(errorCode, SUCCESS);
+}
+
+int SpectroWrapper::getModelName(int index, int* errorCode, char* buffer) {
+    if (buffer == nullptr) {
+        store(errorCode, INVALID_USER_BUFFER);
+        return 0;
+    }
+    std::memset(buffer, 0, MODEL_NAME_BUFFER);
+    if (!validIndex(index) || !slots[index]) {
+        store(errorCode, NO_DEVICE_FOUND);
+        std::memcpy(buffer, "NONE", 4);
+        return 4;
+    }
+    // Upper case, with "+" spelled out: HR2000+ becomes HR2000PLUS.
+    int produced = 0;
+    auto put = [&](char c) {
+        if (produced < MODEL_NAME_BUFFER) {
+            buffer[produced++] = c;
+        }
+    };
+    for (char c : slots[index]->getName()) {
+        if (c == '+') {
+            for (char p : std::string("PLUS")) {
+                put(p);
+            }
+        } else {
+            put(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+        }
+        if (produced >= MODEL_NAME_BUFFER) {
+            break;
+        }
+    }
+    buffer[MODEL_NAME_BUFFER - 1] = '\0';
+    store(errorCode, SUCCESS);
+    return produced;
+}
+
+int SpectroWrapper::getSerialNumber(int index, int* errorCode, char* buffer) {
+    if (!validIndex(index) || !slots[index]) {
+        store(errorCode, NO_DEVICE_FOUND);
+        return 0;
+    }
+    (void)buffer;
+    // No device can be opened yet (see openSpectrometer), so a slot is never occupied here.
+    store(errorCode, DATA_TRANSFER_ERROR);
+    return 0;
+}
+
+}  // namespace spectro
