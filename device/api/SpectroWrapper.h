@@ -11,7 +11,7 @@ class Device;
 // slots addressed by index. Every call reports its outcome as an integer code stored through a
 // pointer that may be null; no exception from a device reaches the caller.
 class SpectroWrapper {
-public:
+  public:
     static constexpr int SLOT_COUNT = 32;
     static constexpr int MODEL_NAME_BUFFER = 1024;
     static constexpr int SERIAL_NUMBER_BUFFER = 1024;
@@ -38,7 +38,7 @@ public:
     SpectroWrapper(const SpectroWrapper&) = delete;
     SpectroWrapper& operator=(const SpectroWrapper&) = delete;
 
-private:
+  private:
     SpectroWrapper();
     ~SpectroWrapper();
 

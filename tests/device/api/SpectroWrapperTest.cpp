@@ -1,9 +1,9 @@
-#include "device/api/SpectroWrapper.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+
+#include "device/api/SpectroWrapper.h"
 
 namespace spectro {
 namespace {

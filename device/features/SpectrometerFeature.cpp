@@ -1,0 +1,147 @@
+#include "device/features/SpectrometerFeature.h"
+
+#include <algorithm>
+
+namespace spectro {
+
+namespace {
+
+const char* const GET_RAW_SPECTRUM_NOT_FOUND =
+    "Could not find matching protocol implementation to get raw spectrum.";
+const char* const SET_TRIGGER_MODE_NOT_FOUND =
+    "Could not find matching protocol implementation to set trigger mode.";
+const char* const GENERIC_NOT_FOUND = "Could not find matching protocol implementation.";
+
+FeatureControlException wrapped(const ProtocolException& e) {
+    return FeatureControlException(std::string("Caught protocol exception: ") + e.what());
+}
+
+}  // namespace
+
+SpectrometerFeature::SpectrometerFeature(const SpectrometerConstants& constants,
+                                         std::unique_ptr<ProtocolHelper> implementation,
+                                         WaveCalProtocolFactory waveCalProtocol)
+    : FeatureImpl(std::move(implementation)),
+      numberOfPixels(constants.numberOfPixels),
+      maxIntensity(constants.maxIntensity),
+      integrationTimeMinimum(constants.integrationTimeMinimum),
+      integrationTimeMaximum(constants.integrationTimeMaximum),
+      integrationTimeBase(constants.integrationTimeBase),
+      integrationTimeIncrement(constants.integrationTimeIncrement),
+      waveCalProtocol(std::move(waveCalProtocol)) {
+    for (std::int32_t mode : constants.triggerModes) triggerModes.emplace_back(mode);
+    for (const auto& [first, last] : constants.darkPixelRanges) {
+        for (std::uint32_t pixel = first; pixel <= last; ++pixel) {
+            electricDarkPixelIndices.push_back(pixel);
+        }
+    }
+}
+
+SpectrometerProtocolInterface& SpectrometerFeature::implementation(const Protocol& protocol,
+                                                                   const char* notFound) const {
+    return findImplementation<SpectrometerProtocolInterface>(protocol, notFound);
+}
+
+std::optional<std::vector<double>> SpectrometerFeature::getSpectrum(const Protocol& protocol,
+                                                                    const Bus& bus) {
+    SpectrometerProtocolInterface& spectrometer =
+        implementation(protocol, GET_RAW_SPECTRUM_NOT_FOUND);
+    // A failure of the request itself reaches the caller unconverted; only the read is wrapped.
+    requestSpectrum(protocol, bus);
+    try {
+        return spectrometer.readFormattedSpectrum(bus);
+    } catch (const ProtocolException& e) {
+        throw wrapped(e);
+    }
+}
+
+std::vector<std::uint8_t> SpectrometerFeature::getRawSpectrum(const Protocol& protocol,
+                                                              const Bus& bus) {
+    requestSpectrum(protocol, bus);
+    return readRawSpectrum(protocol, bus);
+}
+
+std::vector<double> SpectrometerFeature::getWavelengths(const Protocol& protocol, const Bus& bus) {
+    const auto pixels = static_cast<unsigned int>(std::max(numberOfPixels, 0));
+    return createWavelengthFeature(pixels)->getWavelengths(protocol, bus);
+}
+
+std::unique_ptr<WaveCalFeatureInterface> SpectrometerFeature::createWavelengthFeature(
+    unsigned int pixels) const {
+    if (waveCalProtocol) return std::make_unique<WaveCalFeature>(waveCalProtocol(), pixels);
+    return std::make_unique<WavelengthEEPROMSlotFeature>(pixels);
+}
+
+std::vector<std::uint8_t> SpectrometerFeature::readRawSpectrum(const Protocol& protocol,
+                                                               const Bus& bus) {
+    return implementation(protocol, GENERIC_NOT_FOUND).readUnformattedSpectrum(bus);
+}
+
+void SpectrometerFeature::setIntegrationTimeMicros(const Protocol& protocol, const Bus& bus,
+                                                   std::uint32_t micros) {
+    SpectrometerProtocolInterface& spectrometer =
+        implementation(protocol, GET_RAW_SPECTRUM_NOT_FOUND);
+    // With base 1000 the check is made in whole milliseconds.
+    const auto base = static_cast<std::int64_t>(integrationTimeBase);
+    const std::int64_t lower = integrationTimeMinimum / base;
+    const std::int64_t upper = integrationTimeMaximum / base;
+    const std::int64_t requested = micros / static_cast<std::uint32_t>(base);
+    if (requested < lower || requested > upper) {
+        throw IllegalArgumentException("Specified integration time is out of range.");
+    }
+    try {
+        spectrometer.setIntegrationTimeMicros(bus, micros);
+    } catch (const ProtocolException& e) {
+        throw wrapped(e);
+    }
+}
+
+void SpectrometerFeature::requestSpectrum(const Protocol& protocol, const Bus& bus) {
+    implementation(protocol, GENERIC_NOT_FOUND).requestSpectrum(bus);
+}
+
+void SpectrometerFeature::setTriggerMode(const Protocol& protocol, const Bus& bus,
+                                         const SpectrometerTriggerMode& mode) {
+    for (const SpectrometerTriggerMode& supported : triggerModes) {
+        if (supported == mode) {
+            forward<SpectrometerProtocolInterface>(
+                protocol, SET_TRIGGER_MODE_NOT_FOUND,
+                [&](auto& spectrometer) { spectrometer.setTriggerMode(bus, mode); });
+            return;
+        }
+    }
+    throw FeatureException("Specified trigger mode is not supported.");
+}
+
+FeatureFamily SpectrometerFeature::getFeatureFamily() {
+    return api::FeatureFamilies().SPECTROMETER;
+}
+
+GainAdjustedSpectrometerFeature::GainAdjustedSpectrometerFeature(
+    const SpectrometerConstants& constants, std::unique_ptr<ProtocolHelper> implementation,
+    std::unique_ptr<ProgrammableSaturationFeatureBase> saturation,
+    WaveCalProtocolFactory waveCalProtocol)
+    : SpectrometerFeature(constants, std::move(implementation), std::move(waveCalProtocol)),
+      saturationFeature(std::move(saturation)) {
+    if (!saturationFeature) {
+        throw IllegalArgumentException("A gain-adjusted spectrometer needs a saturation feature.");
+    }
+}
+
+bool GainAdjustedSpectrometerFeature::initialize(const Protocol& protocol, const Bus& bus) {
+    return saturationFeature->initialize(protocol, bus);
+}
+
+int GainAdjustedSpectrometerFeature::getSaturationLevel() {
+    int level = 0;
+    try {
+        level = saturationFeature->getSaturation();
+    } catch (const FeatureException&) {
+        return maxIntensity;
+    }
+    // Zero would divide by nothing, and a level above the ceiling would shrink every count.
+    if (level <= 0 || level > maxIntensity) return maxIntensity;
+    return level;
+}
+
+}  // namespace spectro
