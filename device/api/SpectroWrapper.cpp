@@ -5,7 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include "device/buses/usb/SpectrometerUSBInterface.h"
 #include "device/common/Device.h"
+#include "device/common/Exceptions.h"
+#include "device/features/SerialNumberFeature.h"
 
 namespace spectro {
 
@@ -31,6 +34,17 @@ void store(int* errorCode, int code) {
 }
 
 bool validIndex(int index) { return index >= 0 && index < SpectroWrapper::SLOT_COUNT; }
+
+// The first element of `items` that is a T, or null.
+template <class T, class Item>
+T* findFirst(const std::vector<Item*>& items) {
+    for (Item* item : items) {
+        if (auto* wanted = dynamic_cast<T*>(item)) {
+            return wanted;
+        }
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -68,9 +82,13 @@ void SpectroWrapper::closeSpectrometer(int index, int* errorCode) {
         store(errorCode, NO_DEVICE_FOUND);
         return;
     }
-    slots[index]->close();
+    if (auto* usb = findFirst<SpectrometerUSBInterface>(slots[index]->getBuses())) {
+        usb->close();
+        store(errorCode, SUCCESS);
+    } else {
+        store(errorCode, NO_DEVICE_FOUND);
+    }
     slots[index].reset();
-    store(errorCode, SUCCESS);
 }
 
 int SpectroWrapper::getModelName(int index, int* errorCode, char* buffer) {
@@ -113,10 +131,34 @@ int SpectroWrapper::getSerialNumber(int index, int* errorCode, char* buffer) {
         store(errorCode, NO_DEVICE_FOUND);
         return 0;
     }
-    (void)buffer;
-    // No device can be opened yet (see openSpectrometer), so a slot is never occupied here.
-    store(errorCode, DATA_TRANSFER_ERROR);
-    return 0;
+    if (buffer == nullptr) {
+        store(errorCode, INVALID_USER_BUFFER);
+        return 0;
+    }
+    store(errorCode, NO_SUCH_FEATURE);
+    Device& device = *slots[index];
+    auto* feature = findFirst<SerialNumberFeatureInterface>(device.getFeatures());
+    const auto protocols = device.getProtocols();
+    const auto buses = device.getBuses();
+    std::string serial;
+    if (feature != nullptr && !protocols.empty() && !buses.empty()) {
+        try {
+            serial = feature->readSerialNumber(*protocols.front(), *buses.front());
+        } catch (const FeatureException&) {
+            store(errorCode, DATA_TRANSFER_ERROR);
+            return 0;
+        }
+    }
+    // A missing feature and a missing text both count as a failed transfer here.
+    if (serial.empty()) {
+        store(errorCode, DATA_TRANSFER_ERROR);
+        return 0;
+    }
+    std::memset(buffer, 0, SERIAL_NUMBER_BUFFER);
+    const std::size_t copied = std::min<std::size_t>(serial.size(), SERIAL_NUMBER_BUFFER);
+    std::memcpy(buffer, serial.data(), copied);
+    store(errorCode, SUCCESS);
+    return static_cast<int>(copied);
 }
 
 }  // namespace spectro

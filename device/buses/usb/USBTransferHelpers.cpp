@@ -1,0 +1,122 @@
+#include "device/buses/usb/USBTransferHelpers.h"
+
+#include <algorithm>
+#include <climits>
+#include <string>
+
+#include "device/buses/usb/platform/USB.h"
+#include "device/common/Exceptions.h"
+
+namespace spectro {
+
+namespace {
+
+const char* const readFailed = "Failed to read any data from USB.";
+const char* const writeFailed = "Failed to write any data to USB.";
+
+// Never more than the buffer holds, whatever length the caller names.
+int boundedLength(std::size_t bufferSize, std::uint32_t length) {
+    return static_cast<int>(
+        std::min<std::size_t>({bufferSize, length, static_cast<std::size_t>(INT_MAX)}));
+}
+
+bool failed(int moved, std::uint32_t length) { return moved < 0 || (moved == 0 && length != 0); }
+
+std::uint32_t roundUpToFour(std::uint32_t length) { return (length + 3u) & ~3u; }
+
+}  // namespace
+
+USBTransferHelper::USBTransferHelper(USB* usb, std::int32_t sendEndpoint,
+                                     std::int32_t receiveEndpoint)
+    : usb(usb),
+      sendEndpoint(static_cast<std::uint8_t>(sendEndpoint)),
+      receiveEndpoint(static_cast<std::uint8_t>(receiveEndpoint)) {}
+
+std::int32_t USBTransferHelper::receive(std::vector<std::uint8_t>& buffer, std::uint32_t length) {
+    // A zero-length read would wait for an empty packet the unit never sends.
+    if (length == 0) return 0;
+    const int moved = usb == nullptr ? -1
+                                     : usb->read(receiveEndpoint, buffer.data(),
+                                                 boundedLength(buffer.size(), length));
+    if (failed(moved, length)) throw BusTransferException(readFailed);
+    return moved;
+}
+
+std::int32_t USBTransferHelper::send(const std::vector<std::uint8_t>& buffer,
+                                     std::uint32_t length) {
+    const int moved = usb == nullptr ? -1
+                                     : usb->write(sendEndpoint, buffer.data(),
+                                                  boundedLength(buffer.size(), length));
+    if (failed(moved, length)) throw BusTransferException(writeFailed);
+    return moved;
+}
+
+USBSpectrumTransferHelper::USBSpectrumTransferHelper(USB* usb, const USBCypressEndpointMap& map)
+    : USBTransferHelper(usb, map.getCommandOutEndpoint(), map.getSpectrumInEndpoint()) {}
+
+USBControlTransferHelper::USBControlTransferHelper(USB* usb, const USBCypressEndpointMap& map)
+    : USBTransferHelper(usb, map.getCommandOutEndpoint(), map.getControlInEndpoint()) {}
+
+USBTrivialTransferHelper::USBTrivialTransferHelper(USB* usb, const USBBidirectionalEndpointMap& map)
+    : USBTransferHelper(usb, map.getPrimaryOutEndpoint(), map.getPrimaryInEndpoint()) {}
+
+USB4KSpectrumTransferHelper::USB4KSpectrumTransferHelper(USB* usb, const USBFPGAEndpointMap& map)
+    : USBTransferHelper(usb, map.getCommandOutEndpoint(), map.getSpectrumInEndpoint()),
+      secondReceiveEndpoint(static_cast<std::uint8_t>(map.getSecondSpectrumInEndpoint())),
+      firstBlock(firstBlockLength) {}
+
+std::int32_t USB4KSpectrumTransferHelper::receive(std::vector<std::uint8_t>& buffer,
+                                                  std::uint32_t length) {
+    const std::uint32_t remainder = length > firstBlockLength ? length - firstBlockLength : 0;
+    if (secondBlock.size() < remainder) secondBlock.resize(remainder);
+    if (usb == nullptr) throw BusTransferException(readFailed);
+
+    // A failed block would hand on the bytes of an earlier spectrum as if they were new.
+    const int first =
+        usb->read(secondReceiveEndpoint, firstBlock.data(), static_cast<int>(firstBlockLength));
+    if (failed(first, firstBlockLength)) throw BusTransferException(readFailed);
+    if (remainder > 0) {
+        const int second =
+            usb->read(receiveEndpoint, secondBlock.data(), boundedLength(remainder, remainder));
+        if (failed(second, remainder)) throw BusTransferException(readFailed);
+    }
+
+    // Copy no more than the caller's buffer holds, and no more than each block holds.
+    const std::size_t delivered = std::min<std::size_t>(length, buffer.size());
+    const std::size_t fromFirst = std::min<std::size_t>(delivered, firstBlockLength);
+    std::copy_n(firstBlock.begin(), fromFirst, buffer.begin());
+    if (delivered > firstBlockLength)
+        std::copy_n(secondBlock.begin(), delivered - firstBlockLength,
+                    buffer.begin() + firstBlockLength);
+    return static_cast<std::int32_t>(delivered);
+}
+
+BlazeUSBTransferHelper::BlazeUSBTransferHelper(USB* usb, const USBBidirectionalEndpointMap& map)
+    : USBTransferHelper(usb, map.getPrimaryOutEndpoint(), map.getPrimaryInEndpoint()) {}
+
+std::int32_t BlazeUSBTransferHelper::send(const std::vector<std::uint8_t>& buffer,
+                                          std::uint32_t length) {
+    if (length % 4 == 0) return USBTransferHelper::send(buffer, length);
+    const std::uint32_t padded = roundUpToFour(length);
+    std::vector<std::uint8_t> bytes(padded, 0);
+    std::copy_n(buffer.begin(), std::min<std::size_t>(length, buffer.size()), bytes.begin());
+    const int moved =
+        usb == nullptr ? -1 : usb->write(sendEndpoint, bytes.data(), static_cast<int>(padded));
+    if (failed(moved, padded)) throw BusTransferException(writeFailed);
+    return moved;
+}
+
+std::int32_t BlazeUSBTransferHelper::receive(std::vector<std::uint8_t>& buffer,
+                                             std::uint32_t length) {
+    if (length % 4 == 0) return USBTransferHelper::receive(buffer, length);
+    const std::uint32_t padded = roundUpToFour(length);
+    std::vector<std::uint8_t> bytes(padded, 0);
+    const std::int32_t moved = USBTransferHelper::receive(bytes, padded);
+    if (moved != static_cast<std::int32_t>(padded))
+        throw BusTransferException("Failed to read padded message length: " +
+                                   std::to_string(moved) + " != " + std::to_string(padded));
+    std::copy_n(bytes.begin(), std::min<std::size_t>(length, buffer.size()), buffer.begin());
+    return static_cast<std::int32_t>(length);
+}
+
+}  // namespace spectro
