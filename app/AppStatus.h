@@ -1,10 +1,9 @@
 #pragma once
 
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
-
-#include <nlohmann/json.hpp>
 
 namespace quillfen {
 
@@ -29,7 +28,7 @@ extern std::mutex consoleMutex;
 // Builds status objects. Stateless: create one wherever a status line is needed. The keys of
 // an object come out in ascending byte order because the JSON library keeps them sorted.
 class AppStatus {
-public:
+  public:
     virtual ~AppStatus() = default;
 
     // Lets the program add the versions of the libraries it was built with.
@@ -60,6 +59,6 @@ bool checkError(const std::string& context, int code);
 // The program's status builder: adds the HDF5 and device library versions to the
 // identification line.
 class AppStatus : public quillfen::AppStatus {
-public:
+  public:
     void addLibraryVersions(nlohmann::json& identification) const override;
 };

@@ -7,9 +7,8 @@
 #include <fstream>
 #include <iostream>
 #include <limits>
-#include <stdexcept>
-
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 
 #include "app/AppStatus.h"
 
@@ -104,10 +103,9 @@ bool readEntry(const json& root, std::size_t i, SpectrometerRecord& record) {
     record.name = readString(entry, "SpectrometerName", record.serialNumber);
     // A negative integration time is kept as its unsigned 32-bit value: setup then clamps it
     // to the device's maximum.
-    record.integrationTime_us = static_cast<std::uint32_t>(
-        readWholeNumber(entry, "IntegrationTime_us", DEFAULT_INTEGRATION_TIME_US,
-                        std::numeric_limits<std::int32_t>::min(),
-                        std::numeric_limits<std::uint32_t>::max()));
+    record.integrationTime_us = static_cast<std::uint32_t>(readWholeNumber(
+        entry, "IntegrationTime_us", DEFAULT_INTEGRATION_TIME_US,
+        std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::uint32_t>::max()));
     const std::int64_t spectra =
         readWholeNumber(entry, "Spectra", DEFAULT_SPECTRA, std::numeric_limits<std::int64_t>::min(),
                         std::numeric_limits<std::int32_t>::max());
@@ -139,11 +137,10 @@ json toJson(const SpectrometerRecord& record) {
     entry["SpectrometerName"] = record.name;
     entry["IntegrationTime_us"] = record.integrationTime_us;
     entry["Spectra"] = record.spectraCount;
-    entry["TriggerType"] =
-        record.triggerType >= 0 &&
-                static_cast<std::size_t>(record.triggerType) < TRIGGER_TYPE_NAMES.size()
-            ? std::string(TRIGGER_TYPE_NAMES[record.triggerType])
-            : std::to_string(record.triggerType);
+    entry["TriggerType"] = record.triggerType >= 0 && static_cast<std::size_t>(record.triggerType) <
+                                                          TRIGGER_TYPE_NAMES.size()
+                               ? std::string(TRIGGER_TYPE_NAMES[record.triggerType])
+                               : std::to_string(record.triggerType);
     entry["DataFilePath"] = record.dataFilePath;
     return entry;
 }

@@ -68,8 +68,9 @@ int discoverSpectrometers(SpectroWrapper& facade, std::vector<SpectrometerRecord
             continue;
         }
         // A serial number that fills the whole buffer has no terminating zero.
-        const std::string serial(serialBuffer,
-                                 static_cast<std::size_t>(std::clamp(serialLength, 0, SpectroWrapper::SERIAL_NUMBER_BUFFER)));
+        const std::string serial(
+            serialBuffer, static_cast<std::size_t>(
+                              std::clamp(serialLength, 0, SpectroWrapper::SERIAL_NUMBER_BUFFER)));
         std::cout << " Spectrometer[" << i << "] serial number: " << serial << std::endl;
 
         if (!claimDevice(records, i, serial)) {

@@ -10,7 +10,8 @@ namespace quillfen {
 // Opens every facade slot, identifies the unit in it and gives it to the record with its serial
 // number (or to a placeholder); units no record wants are closed again. Returns the number of
 // units that were connected.
-int discoverSpectrometers(spectro::SpectroWrapper& facade, std::vector<SpectrometerRecord>& records);
+int discoverSpectrometers(spectro::SpectroWrapper& facade,
+                          std::vector<SpectrometerRecord>& records);
 
 // Drops the records that hold no device and reports what is missing.
 void pruneUnmatched(std::vector<SpectrometerRecord>& records, int connectedCount);

@@ -28,7 +28,7 @@ bool hasOnlySpecCharacters(const std::string& spec) {
     return spec.find_first_not_of(" .-+#0123456789") == std::string::npos;
 }
 
-// True when the spec is flags, then an optional width, then an optional '.' and precision,
+// True when the field format is flags, then an optional width, then an optional '.' and precision,
 // with fields of a sane size: anything else would be an invalid printf conversion.
 bool isWellFormedSpec(const std::string& spec) {
     std::size_t i = 0;
@@ -40,8 +40,8 @@ bool isWellFormedSpec(const std::string& spec) {
         while (i < spec.size() && spec[i] >= '0' && spec[i] <= '9') {
             ++i;
         }
-        return i - start <= 4 && (i == start || std::atol(spec.substr(start, i - start).c_str()) <=
-                                                    MAX_FIELD);
+        return i - start <= 4 &&
+               (i == start || std::atol(spec.substr(start, i - start).c_str()) <= MAX_FIELD);
     };
     if (!field()) {
         return false;
@@ -57,14 +57,22 @@ bool isWellFormedSpec(const std::string& spec) {
 
 const char* conversionOf(FormatArg::Kind kind) {
     switch (kind) {
-        case FormatArg::Kind::Int: return "d";
-        case FormatArg::Kind::UInt: return "u";
-        case FormatArg::Kind::Long: return "ld";
-        case FormatArg::Kind::ULong: return "lu";
-        case FormatArg::Kind::LongLong: return "lld";
-        case FormatArg::Kind::ULongLong: return "llu";
-        case FormatArg::Kind::Double: return "f";
-        case FormatArg::Kind::Text: break;
+        case FormatArg::Kind::Int:
+            return "d";
+        case FormatArg::Kind::UInt:
+            return "u";
+        case FormatArg::Kind::Long:
+            return "ld";
+        case FormatArg::Kind::ULong:
+            return "lu";
+        case FormatArg::Kind::LongLong:
+            return "lld";
+        case FormatArg::Kind::ULongLong:
+            return "llu";
+        case FormatArg::Kind::Double:
+            return "f";
+        case FormatArg::Kind::Text:
+            break;
     }
     return "";
 }
@@ -74,12 +82,14 @@ int formatValue(char* buffer, std::size_t size, const std::string& format, const
     const char* f = format.c_str();
     switch (arg.kind) {
         case FormatArg::Kind::Int:
-            return std::snprintf(buffer, size, f, static_cast<int>(std::get<std::int64_t>(arg.value)));
+            return std::snprintf(buffer, size, f,
+                                 static_cast<int>(std::get<std::int64_t>(arg.value)));
         case FormatArg::Kind::UInt:
             return std::snprintf(buffer, size, f,
                                  static_cast<unsigned>(std::get<std::uint64_t>(arg.value)));
         case FormatArg::Kind::Long:
-            return std::snprintf(buffer, size, f, static_cast<long>(std::get<std::int64_t>(arg.value)));
+            return std::snprintf(buffer, size, f,
+                                 static_cast<long>(std::get<std::int64_t>(arg.value)));
         case FormatArg::Kind::ULong:
             return std::snprintf(buffer, size, f,
                                  static_cast<unsigned long>(std::get<std::uint64_t>(arg.value)));
@@ -87,11 +97,13 @@ int formatValue(char* buffer, std::size_t size, const std::string& format, const
             return std::snprintf(buffer, size, f,
                                  static_cast<long long>(std::get<std::int64_t>(arg.value)));
         case FormatArg::Kind::ULongLong:
-            return std::snprintf(buffer, size, f,
-                                 static_cast<unsigned long long>(std::get<std::uint64_t>(arg.value)));
+            return std::snprintf(
+                buffer, size, f,
+                static_cast<unsigned long long>(std::get<std::uint64_t>(arg.value)));
         case FormatArg::Kind::Double:
             return std::snprintf(buffer, size, f, std::get<double>(arg.value));
-        case FormatArg::Kind::Text: break;
+        case FormatArg::Kind::Text:
+            break;
     }
     return -1;
 }
@@ -116,14 +128,28 @@ std::string insertArgument(const FormatArg& arg, const std::string& spec) {
 
 }  // namespace
 
-FormatArg FormatArg::ofInt(std::string n, std::int32_t v) { return {std::move(n), Kind::Int, std::int64_t{v}}; }
-FormatArg FormatArg::ofUInt(std::string n, std::uint32_t v) { return {std::move(n), Kind::UInt, std::uint64_t{v}}; }
-FormatArg FormatArg::ofLong(std::string n, std::int32_t v) { return {std::move(n), Kind::Long, std::int64_t{v}}; }
-FormatArg FormatArg::ofULong(std::string n, std::uint32_t v) { return {std::move(n), Kind::ULong, std::uint64_t{v}}; }
-FormatArg FormatArg::ofLongLong(std::string n, std::int64_t v) { return {std::move(n), Kind::LongLong, v}; }
-FormatArg FormatArg::ofULongLong(std::string n, std::uint64_t v) { return {std::move(n), Kind::ULongLong, v}; }
+FormatArg FormatArg::ofInt(std::string n, std::int32_t v) {
+    return {std::move(n), Kind::Int, std::int64_t{v}};
+}
+FormatArg FormatArg::ofUInt(std::string n, std::uint32_t v) {
+    return {std::move(n), Kind::UInt, std::uint64_t{v}};
+}
+FormatArg FormatArg::ofLong(std::string n, std::int32_t v) {
+    return {std::move(n), Kind::Long, std::int64_t{v}};
+}
+FormatArg FormatArg::ofULong(std::string n, std::uint32_t v) {
+    return {std::move(n), Kind::ULong, std::uint64_t{v}};
+}
+FormatArg FormatArg::ofLongLong(std::string n, std::int64_t v) {
+    return {std::move(n), Kind::LongLong, v};
+}
+FormatArg FormatArg::ofULongLong(std::string n, std::uint64_t v) {
+    return {std::move(n), Kind::ULongLong, v};
+}
 FormatArg FormatArg::ofDouble(std::string n, double v) { return {std::move(n), Kind::Double, v}; }
-FormatArg FormatArg::ofText(std::string n, std::string v) { return {std::move(n), Kind::Text, std::move(v)}; }
+FormatArg FormatArg::ofText(std::string n, std::string v) {
+    return {std::move(n), Kind::Text, std::move(v)};
+}
 
 std::string formatNamed(const std::string& pattern, const std::vector<FormatArg>& arguments) {
     std::string result;
@@ -150,7 +176,8 @@ std::string formatNamed(const std::string& pattern, const std::vector<FormatArg>
             const std::string inside = pattern.substr(i + 1, close - i - 1);
             const auto colon = inside.find(':');
             const std::string name = trim(inside.substr(0, colon));
-            const std::string spec = colon == std::string::npos ? "" : trim(inside.substr(colon + 1));
+            const std::string spec =
+                colon == std::string::npos ? "" : trim(inside.substr(colon + 1));
             for (const auto& arg : arguments) {
                 if (arg.name == name) {
                     result += insertArgument(arg, spec);

@@ -8,7 +8,7 @@
 namespace quillfen {
 
 // One named argument of formatNamed. The kind of the value picks the printf conversion used
-// with a format specification: int "d", unsigned int "u", long "ld", unsigned long "lu",
+// with a field format: int "d", unsigned int "u", long "ld", unsigned long "lu",
 // long long "lld", unsigned long long "llu", double "f"; text is inserted as it is.
 struct FormatArg {
     enum class Kind { Int, UInt, Long, ULong, LongLong, ULongLong, Double, Text };
@@ -27,8 +27,8 @@ struct FormatArg {
     static FormatArg ofText(std::string name, std::string v);
 };
 
-// Replaces {name} and {name:spec} placeholders by the named arguments ("{{" and "}}" are
-// literal braces). The spec is a printf flag/width/precision text such as "05".
+// Replaces {name} and {name:format} placeholders by the named arguments ("{{" and "}}" are
+// literal braces). The format is printf flags, width and precision, such as "05".
 std::string formatNamed(const std::string& pattern, const std::vector<FormatArg>& arguments);
 
 }  // namespace quillfen

@@ -97,6 +97,19 @@ const OptionDescriptor* findShort(char name) {
     return nullptr;
 }
 
+SpectrometerRecord exampleRecord(const char* serial, const char* name,
+                                 std::uint32_t integrationTime, std::int32_t spectra,
+                                 std::int32_t triggerType, const char* path) {
+    SpectrometerRecord record;
+    record.serialNumber = serial;
+    record.name = name;
+    record.integrationTime_us = integrationTime;
+    record.spectraCount = spectra;
+    record.triggerType = triggerType;
+    record.dataFilePath = path;
+    return record;
+}
+
 }  // namespace
 
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments,
@@ -115,9 +128,8 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
 
         if (argument.compare(0, 2, "--") == 0) {
             const auto equals = argument.find('=');
-            const std::string name = argument.substr(2, equals == std::string::npos
-                                                            ? std::string::npos
-                                                            : equals - 2);
+            const std::string name =
+                argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
             const OptionDescriptor* option = findLong(name);
             if (option == nullptr) {
                 result.occurrences[UNMATCHED].push_back({argument.substr(0, equals), std::nullopt});
@@ -173,7 +185,8 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
             break;
         }
     }
-    result.nonOptions.assign(arguments.begin() + static_cast<std::ptrdiff_t>(next), arguments.end());
+    result.nonOptions.assign(arguments.begin() + static_cast<std::ptrdiff_t>(next),
+                             arguments.end());
     return result;
 }
 
@@ -213,19 +226,11 @@ std::string usageText(const std::string& programName) {
         << "\" -i \"Setting.json\" -o \"SettingOut.json\" -s 1\n";
 
     out << "\nConfiguration example:\n";
-    std::vector<SpectrometerRecord> example(2);
-    example[0].serialNumber = "HR+C1834";
-    example[0].name = "Halpha";
-    example[0].integrationTime_us = 4000;
-    example[0].spectraCount = 20;
-    example[0].triggerType = 1;
-    example[0].dataFilePath = "D:/LocalNodeData/Halpha_{shot}.h5";
-    example[1].serialNumber = "HR+C0732";
-    example[1].name = "VIS";
-    example[1].integrationTime_us = 5000;
-    example[1].spectraCount = 15;
-    example[1].triggerType = 0;
-    example[1].dataFilePath = "D:/LocalNodeData/VIS_{shot}.h5";
+    std::vector<SpectrometerRecord> example;
+    example.push_back(
+        exampleRecord("HR+C1834", "Halpha", 4000, 20, 1, "D:/LocalNodeData/Halpha_{shot}.h5"));
+    example.push_back(
+        exampleRecord("HR+C0732", "VIS", 5000, 15, 0, "D:/LocalNodeData/VIS_{shot}.h5"));
     out << writeConfiguration("", example) << "\n\n";
 
     out << "TriggerType options:\n";

@@ -8,7 +8,17 @@
 
 namespace quillfen {
 
-enum OptionIndex { UNMATCHED = 0, HELP, INPUT, OUTPUT, SHOT, AUTOMATIC, TRIGGER, VERBOSE, OPTION_COUNT };
+enum OptionIndex {
+    UNMATCHED = 0,
+    HELP,
+    INPUT,
+    OUTPUT,
+    SHOT,
+    AUTOMATIC,
+    TRIGGER,
+    VERBOSE,
+    OPTION_COUNT
+};
 
 enum class ArgumentCheck { None, NonEmpty, NonNegativeInteger };
 

@@ -16,6 +16,7 @@
 #include "app/Discovery.h"
 #include "app/Options.h"
 #include "device/api/SpectroWrapper.h"
+#include "device/buses/usb/platform/USB.h"
 
 namespace quillfen {
 
@@ -145,6 +146,7 @@ int run(int argc, char** argv) {
     emitStatus(AppStatus().message(STATUS_HW_CONFIGURATION, "HW configuration", ""));
 
     spectro::SpectroWrapper& facade = spectro::SpectroWrapper::getInstance();
+    spectro::USB::verbose = settings.verbose;
 
     const int connected = discoverSpectrometers(facade, records);
     pruneUnmatched(records, connected);

@@ -24,12 +24,13 @@ struct SpectrometerRecord {
     std::int32_t triggerType = 0;
     std::string serialNumber;
     std::string name;
-    std::string dataFilePath;  // the pattern until setup expands it
+    std::string dataFilePath;                   // the pattern until setup expands it
     std::unique_ptr<double[]> spectra;          // spectraCount x spectrumLength, burst order
     std::unique_ptr<double[]> timeDifferences;  // spectraCount, seconds between requests
     std::unique_ptr<double[]> wavelengths;      // spectrumLength, nanometres
     double pcbTemperature = 0.0;
-    std::int64_t relativeDelay_ns = 0;  // a raw timestamp first, then the delay to the first finisher
+    std::int64_t relativeDelay_ns =
+        0;  // a raw timestamp first, then the delay to the first finisher
     std::array<double, 8> nonLinearityCalibration{};
     double strayLightConstant = 0.0;
 };

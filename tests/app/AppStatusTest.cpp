@@ -1,11 +1,11 @@
-#include "app/AppStatus.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <regex>
 #include <sstream>
+
+#include "app/AppStatus.h"
 
 namespace quillfen {
 namespace {

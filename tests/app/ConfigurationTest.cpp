@@ -1,20 +1,19 @@
-#include "app/Configuration.h"
-
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
+#include "app/Configuration.h"
 #include "app/support/ProgramRunner.h"
 #include "app/support/TempDir.h"
 
 namespace quillfen {
 namespace {
 
+using quillfen::testing::TempDir;
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStderr;
 using ::testing::internal::GetCapturedStdout;
-using quillfen::testing::TempDir;
 
 struct Read {
     std::vector<SpectrometerRecord> records;
@@ -111,22 +110,23 @@ TEST_P(SkippedEntry, IsReportedAndTheOthersStay) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, SkippedEntry,
-    ::testing::Values(
-        SkipCase{R"({"SerialNumber": "A", "IntegrationTime_us": "1000"})",
-                 "\"IntegrationTime_us\" must be a number, but is string"},
-        SkipCase{R"({"SerialNumber": 7})", "\"SerialNumber\" must be a string, but is number"},
-        SkipCase{R"({"SerialNumber": "A", "Enabled": "no"})",
-                 "\"Enabled\" must be a boolean, but is string"},
-        SkipCase{R"({"SerialNumber": "A", "Spectra": true})",
-                 "\"Spectra\" must be a number, but is boolean"},
-        SkipCase{R"({"SerialNumber": "A", "Spectra": -5})", "\"Spectra\" must not be negative (-5)"},
-        SkipCase{R"({"SerialNumber": "A", "Spectra": 2147483648})",
-                 "\"Spectra\" is out of range (2147483648)"},
-        SkipCase{R"({"SerialNumber": "A", "IntegrationTime_us": 1e12})",
-                 "\"IntegrationTime_us\" is out of range (1000000000000.0)"},
-        SkipCase{R"({"SerialNumber": "A", "IntegrationTime_us": -2147483649})",
-                 "\"IntegrationTime_us\" is out of range (-2147483649)"},
-        SkipCase{R"("HR+C1834")", "the entry is string, not an object"}));
+    ::testing::Values(SkipCase{R"({"SerialNumber": "A", "IntegrationTime_us": "1000"})",
+                               "\"IntegrationTime_us\" must be a number, but is string"},
+                      SkipCase{R"({"SerialNumber": 7})",
+                               "\"SerialNumber\" must be a string, but is number"},
+                      SkipCase{R"({"SerialNumber": "A", "Enabled": "no"})",
+                               "\"Enabled\" must be a boolean, but is string"},
+                      SkipCase{R"({"SerialNumber": "A", "Spectra": true})",
+                               "\"Spectra\" must be a number, but is boolean"},
+                      SkipCase{R"({"SerialNumber": "A", "Spectra": -5})",
+                               "\"Spectra\" must not be negative (-5)"},
+                      SkipCase{R"({"SerialNumber": "A", "Spectra": 2147483648})",
+                               "\"Spectra\" is out of range (2147483648)"},
+                      SkipCase{R"({"SerialNumber": "A", "IntegrationTime_us": 1e12})",
+                               "\"IntegrationTime_us\" is out of range (1000000000000.0)"},
+                      SkipCase{R"({"SerialNumber": "A", "IntegrationTime_us": -2147483649})",
+                               "\"IntegrationTime_us\" is out of range (-2147483649)"},
+                      SkipCase{R"("HR+C1834")", "the entry is string, not an object"}));
 
 TEST(ReadConfiguration, EmptyOrDisabledConfigurationMeansDiscoverAll) {
     struct Case {
@@ -180,16 +180,19 @@ TEST(ReadConfiguration, SyntaxErrorsGiveAnEmptyList) {
         std::string message;
     };
     for (const Case& c :
-         {Case{"", "message: [json.exception.parse_error.101] parse error at line 1, column 1: "
-                   "syntax error while parsing value - unexpected end of input; expected '[', "
-                   "'{', or a literal\nexception id: 101\nbyte position of error: 1\n"},
-          Case{"[] x", "message: [json.exception.parse_error.101] parse error at line 1, column 4: "
-                       "syntax error while parsing value - invalid literal; last read: '[] x'; "
-                       "expected end of input\nexception id: 101\nbyte position of error: 4\n"},
-          Case{"[] // note", "message: [json.exception.parse_error.101] parse error at line 1, "
-                             "column 4: syntax error while parsing value - invalid literal; last "
-                             "read: '[] /'; expected end of input\nexception id: 101\nbyte "
-                             "position of error: 4\n"}}) {
+         {Case{"",
+               "message: [json.exception.parse_error.101] parse error at line 1, column 1: "
+               "syntax error while parsing value - unexpected end of input; expected '[', "
+               "'{', or a literal\nexception id: 101\nbyte position of error: 1\n"},
+          Case{"[] x",
+               "message: [json.exception.parse_error.101] parse error at line 1, column 4: "
+               "syntax error while parsing value - invalid literal; last read: '[] x'; "
+               "expected end of input\nexception id: 101\nbyte position of error: 4\n"},
+          Case{"[] // note",
+               "message: [json.exception.parse_error.101] parse error at line 1, "
+               "column 4: syntax error while parsing value - invalid literal; last "
+               "read: '[] /'; expected end of input\nexception id: 101\nbyte "
+               "position of error: 4\n"}}) {
         SCOPED_TRACE(c.content);
         const auto read = readText(c.content);
         EXPECT_TRUE(read.records.empty());
@@ -292,8 +295,9 @@ TEST(WriteConfiguration, ReportsAWriteThatFails) {
     CaptureStdout();
     CaptureStderr();
     writeConfiguration("/dev/full", twoRecords());
-    EXPECT_EQ(GetCapturedStdout(), "Saving output configuration JSON to /dev/full\n"
-                                   "Unable to write output configuration JSON file.\n");
+    EXPECT_EQ(GetCapturedStdout(),
+              "Saving output configuration JSON to /dev/full\n"
+              "Unable to write output configuration JSON file.\n");
     EXPECT_EQ(nlohmann::json::parse(GetCapturedStderr())["msg"], "Writing configuration failed");
 }
 

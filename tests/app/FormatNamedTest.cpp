@@ -1,6 +1,6 @@
-#include "app/FormatNamed.h"
-
 #include <gtest/gtest.h>
+
+#include "app/FormatNamed.h"
 
 namespace quillfen {
 namespace {
@@ -14,7 +14,8 @@ struct Case {
 class FormatNamedWithShot : public ::testing::TestWithParam<Case> {};
 
 TEST_P(FormatNamedWithShot, Expands) {
-    EXPECT_EQ(formatNamed(GetParam().pattern, {FormatArg::ofULong("shot", 42)}), GetParam().expected);
+    EXPECT_EQ(formatNamed(GetParam().pattern, {FormatArg::ofULong("shot", 42)}),
+              GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -30,11 +31,13 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"D:/data/Halpha_{shot}.h5", "D:/data/Halpha_42.h5"}, Case{"", ""}));
 
 TEST(FormatNamed, FormatsEachKindWithItsConversion) {
-    const std::vector<FormatArg> args = {
-        FormatArg::ofInt("i", -7),           FormatArg::ofUInt("u", 4294967295u),
-        FormatArg::ofLong("l", -2147483647 - 1), FormatArg::ofLongLong("ll", -9000000000),
-        FormatArg::ofULongLong("ull", 18446744073709551615ull), FormatArg::ofDouble("d", 1.5),
-        FormatArg::ofText("t", "{shot}")};
+    const std::vector<FormatArg> args = {FormatArg::ofInt("i", -7),
+                                         FormatArg::ofUInt("u", 4294967295u),
+                                         FormatArg::ofLong("l", -2147483647 - 1),
+                                         FormatArg::ofLongLong("ll", -9000000000),
+                                         FormatArg::ofULongLong("ull", 18446744073709551615ull),
+                                         FormatArg::ofDouble("d", 1.5),
+                                         FormatArg::ofText("t", "{shot}")};
     EXPECT_EQ(formatNamed("{i:+03}|{u}|{l}|{ll}|{ull}|{d}|{d:.2}|{t:05}", args),
               "-07|4294967295|-2147483648|-9000000000|18446744073709551615|1.500000|1.50|{shot}");
 }

@@ -1,8 +1,8 @@
-#include "app/Options.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+#include "app/Options.h"
 
 namespace quillfen {
 namespace {
@@ -39,7 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{{"-s"}, "ERROR: Argument 's" + NON_NEGATIVE},
                       RefusedCase{{"-s", ""}, "ERROR: Argument 's" + NON_NEGATIVE},
                       RefusedCase{{"-s", "5 "}, "ERROR: Argument 's" + NON_NEGATIVE},
-                      RefusedCase{{"--shot-number=x"}, "ERROR: Argument '--shot-number=x" + NON_NEGATIVE},
+                      RefusedCase{{"--shot-number=x"},
+                                  "ERROR: Argument '--shot-number=x" + NON_NEGATIVE},
                       RefusedCase{{"-a", "-i"}, "ERROR: Argument 'i" + NON_EMPTY},
                       RefusedCase{{"--input="}, "ERROR: Argument '--input=" + NON_EMPTY},
                       RefusedCase{{"-i", "a", "--output"}, "ERROR: Argument '--output" + NON_EMPTY},
@@ -72,7 +73,8 @@ CommandLine parsed(const Args& arguments) {
 }
 
 TEST(CommandLineParser, TakesArgumentsAttachedSeparateOrAfterEquals) {
-    const auto a = parsed({"-ifile.json", "--output", "out.json", "--shot-number=0012", "-s", " 7"});
+    const auto a =
+        parsed({"-ifile.json", "--output", "out.json", "--shot-number=0012", "-s", " 7"});
     EXPECT_EQ(argumentsOf(a[INPUT]), Args{"file.json"});
     EXPECT_EQ(argumentsOf(a[OUTPUT]), Args{"out.json"});
     EXPECT_EQ(argumentsOf(a[SHOT]), (Args{"0012", " 7"}));

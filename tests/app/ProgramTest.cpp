@@ -63,14 +63,15 @@ TEST(Program, MissingInputEndsWithExitCodeOneAfterThePrompt) {
               "CommandLine Error - Non option #0: extra\n"
               "A single input configuration is required.\n"
               "Press Enter to continue ...");
-    EXPECT_EQ(statuses(run.err).back(), (std::pair<int, std::string>{100, "Command line argument error"}));
+    EXPECT_EQ(statuses(run.err).back(),
+              (std::pair<int, std::string>{100, "Command line argument error"}));
 }
 
 TEST(Program, RunWithoutSpectrometersEndsNormally) {
     TempDir dir;
     dir.write("cfg.json", R"([{"SerialNumber": "HR+C1834", "SpectrometerName": "Halpha"}])");
-    const auto run = runQuillfen({"-av", "-t", "sw", "-i", "cfg.json", "-o", "out.json", "-s", "1000"},
-                                 dir.path().string());
+    const auto run = runQuillfen(
+        {"-av", "-t", "sw", "-i", "cfg.json", "-o", "out.json", "-s", "1000"}, dir.path().string());
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out,
               "Automatic mode activated.\n"
@@ -95,9 +96,9 @@ TEST(Program, RunWithoutSpectrometersEndsNormally) {
 TEST(Program, RepeatedOptionsAreReportedAndTheRunGoesOn) {
     TempDir dir;
     // A configuration that cannot be read gives an empty list: no placeholders, nothing missing.
-    const auto run = runQuillfen({"-i", "missing.json", "-o", "a", "-o", "b", "-s", "1", "-s", "2",
-                                  "-t", "SW"},
-                                 dir.path().string(), "");
+    const auto run =
+        runQuillfen({"-i", "missing.json", "-o", "a", "-o", "b", "-s", "1", "-s", "2", "-t", "SW"},
+                    dir.path().string(), "");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out,
               "Input configuration: missing.json\n"

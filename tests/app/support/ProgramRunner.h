@@ -13,8 +13,8 @@ struct ProgramResult {
 
 // Runs the real quillfen executable in `workingDirectory` with `arguments`, feeding `input` on
 // standard input (then end of input), and collects both output streams.
-ProgramResult runQuillfen(const std::vector<std::string>& arguments, const std::string& workingDirectory,
-                          const std::string& input = "");
+ProgramResult runQuillfen(const std::vector<std::string>& arguments,
+                          const std::string& workingDirectory, const std::string& input = "");
 
 // Splits standard error into its lines.
 std::vector<std::string> lines(const std::string& text);
