@@ -33,32 +33,30 @@ void LightSourceFeatureBase::checkIndex(const Protocol& protocol, const Bus& bus
     if (index < 0 || index >= getLightSourceCount(protocol, bus)) throw FeatureException(message);
 }
 
-LightSourceProtocolInterface& LightSourceFeatureBase::lightSource(const Protocol& protocol) {
+LightSourceProtocolInterface& LightSourceFeatureBase::sourceAt(const Protocol& protocol,
+                                                               const Bus& bus, int index) {
+    checkIndex(protocol, bus, index, "Invalid light source index");
     return findImplementation<LightSourceProtocolInterface>(protocol, CONTROL_SOURCE);
 }
 
 bool LightSourceFeatureBase::hasLightSourceEnable(const Protocol& protocol, const Bus& bus,
                                                   int index) {
-    checkIndex(protocol, bus, index, "Invalid light source index");
-    return lightSource(protocol).hasLightSourceEnable(bus, moduleIndex, index);
+    return sourceAt(protocol, bus, index).hasLightSourceEnable(bus, moduleIndex, index);
 }
 
 bool LightSourceFeatureBase::isLightSourceEnabled(const Protocol& protocol, const Bus& bus,
                                                   int index) {
-    checkIndex(protocol, bus, index, "Invalid light source index");
-    return lightSource(protocol).isLightSourceEnabled(bus, moduleIndex, index);
+    return sourceAt(protocol, bus, index).isLightSourceEnabled(bus, moduleIndex, index);
 }
 
 void LightSourceFeatureBase::setLightSourceEnable(const Protocol& protocol, const Bus& bus,
                                                   int index, bool enable) {
-    checkIndex(protocol, bus, index, "Invalid light source index");
-    lightSource(protocol).setLightSourceEnable(bus, moduleIndex, index, enable);
+    sourceAt(protocol, bus, index).setLightSourceEnable(bus, moduleIndex, index, enable);
 }
 
 bool LightSourceFeatureBase::hasVariableIntensity(const Protocol& protocol, const Bus& bus,
                                                   int index) {
-    checkIndex(protocol, bus, index, "Invalid light source index");
-    return lightSource(protocol).hasVariableIntensity(bus, moduleIndex, index);
+    return sourceAt(protocol, bus, index).hasVariableIntensity(bus, moduleIndex, index);
 }
 
 double LightSourceFeatureBase::getLightSourceIntensity(const Protocol& protocol, const Bus& bus,

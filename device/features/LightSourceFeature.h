@@ -43,7 +43,8 @@ class LightSourceFeatureBase : public LightSourceFeatureInterface, public Featur
 
   private:
     void checkIndex(const Protocol& protocol, const Bus& bus, int index, const char* message);
-    LightSourceProtocolInterface& lightSource(const Protocol& protocol);
+    // The implementation for the enable operations, once the index is known to be valid.
+    LightSourceProtocolInterface& sourceAt(const Protocol& protocol, const Bus& bus, int index);
 };
 
 // A module with a fixed number of light sources.

@@ -1,32 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "device/common/Exceptions.h"
 #include "device/common/Exchange.h"
 #include "device/common/SlotAndRegisterExchanges.h"
+#include "device/support/MessageOf.h"
 #include "device/support/Scripted.h"
 
-namespace spectro {
+namespace spectro::test {
 namespace {
-
-using test::Bytes;
-using test::ScriptedBus;
-using test::ScriptedTransferHelper;
 
 std::vector<std::unique_ptr<ProtocolHint>> controlHints() {
     std::vector<std::unique_ptr<ProtocolHint>> hints;
     hints.push_back(std::make_unique<legacyProtocol::ControlHint>());
     return hints;
-}
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
 }
 
 TEST(ProtocolHints, IdsAndDescriptions) {
@@ -160,7 +146,7 @@ TEST(SlotAndRegisterExchanges, RegisterReadBytes) {
 
 TEST(SlotAndRegisterExchanges, SlotReadBytes) {
     ScriptedBus bus;
-    bus.helper().reply(test::slotReply(3, "abc"));
+    bus.helper().reply(slotReply(3, "abc"));
     ReadEEPROMSlotExchange read(3);
     auto result = runExchange(bus, read);
     EXPECT_EQ(bus.helper().sent(), std::vector<Bytes>{(Bytes{0x05, 0x03})});
@@ -185,4 +171,4 @@ TEST(SlotAndRegisterExchanges, SlotWriteOfSixteenBytesIsRefusedBeforeSending) {
 }
 
 }  // namespace
-}  // namespace spectro
+}  // namespace spectro::test

@@ -5,26 +5,12 @@
 #include "device/features/ForwardingFeatures.h"
 #include "device/features/LightSourceFeature.h"
 #include "device/features/ThermoElectricFeature.h"
+#include "device/support/MessageOf.h"
+#include "device/support/Protocols.h"
 #include "device/support/Scripted.h"
 
-namespace spectro {
+namespace spectro::test {
 namespace {
-
-using test::Bytes;
-using test::ScriptedBus;
-using test::slotReply;
-
-const legacyProtocol::LegacyProtocol legacy;
-const framedBinaryProtocol::FramedBinaryProtocol fbp;
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
 
 // ----- cooler -----
 
@@ -573,4 +559,4 @@ TEST(ForwardingFeatures, DataBuffer) {
 }
 
 }  // namespace
-}  // namespace spectro
+}  // namespace spectro::test

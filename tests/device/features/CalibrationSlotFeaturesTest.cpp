@@ -9,26 +9,12 @@
 #include "device/features/SerialNumberFeature.h"
 #include "device/features/StrayLightCoeffsFeature.h"
 #include "device/features/WaveCalFeature.h"
+#include "device/support/MessageOf.h"
+#include "device/support/Protocols.h"
 #include "device/support/Scripted.h"
 
-namespace spectro {
+namespace spectro::test {
 namespace {
-
-using test::Bytes;
-using test::ScriptedBus;
-using test::slotReply;
-using test::TestProtocol;
-
-const legacyProtocol::LegacyProtocol legacy;
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
 
 // An EEPROM implementation that serves slots from a table, so that a test can hand out
 // replies of any length, none at all, or an exception.
@@ -73,7 +59,7 @@ TEST(EEPROMSlotFeature, ReadsTheFifteenContentBytesOfASlot) {
     EEPROMSlotFeature feature(17);
     EXPECT_EQ(feature.getFeatureFamily().getName(), "EEPROM");
     const Bytes contents = feature.readEEPROMSlot(legacy, bus, 0);
-    EXPECT_EQ(contents, test::textBytes("HR+C1834", 15));
+    EXPECT_EQ(contents, textBytes("HR+C1834", 15));
     EXPECT_EQ(bus.helper().sent(), std::vector<Bytes>{(Bytes{0x05, 0x00})});
 }
 
@@ -130,11 +116,11 @@ TEST(EEPROMSlotFeature, MessagesOfEveryFailure) {
 TEST(EEPROMSlotFeatureBase, ParsesNumbersTheWayStreamsDo) {
     auto [feature, table] = withTable<PlainSlotFeature>();
     ScriptedBus bus;
-    table->slots[1] = test::textBytes("  500.25nm");
-    table->slots[2] = test::textBytes("abc");
-    table->slots[3] = test::textBytes("-12 and more");
-    table->slots[4] = test::textBytes("1.5e-3");
-    table->slots[5] = test::textBytes("123456789012345678");  // longer than a slot: 15 used
+    table->slots[1] = textBytes("  500.25nm");
+    table->slots[2] = textBytes("abc");
+    table->slots[3] = textBytes("-12 and more");
+    table->slots[4] = textBytes("1.5e-3");
+    table->slots[5] = textBytes("123456789012345678");  // longer than a slot: 15 used
     EXPECT_DOUBLE_EQ(feature->readDouble(legacy, bus, 1), 500.25);
     EXPECT_DOUBLE_EQ(feature->readDouble(legacy, bus, 2), 0.0);
     EXPECT_EQ(feature->readLong(legacy, bus, 3), -12);
@@ -174,7 +160,7 @@ TEST(SerialNumberEEPROMSlotFeature, KeepsTheTerminatingZero) {
 TEST(SerialNumberEEPROMSlotFeature, ASlotWithoutZeroGivesAllItsBytes) {
     auto [feature, table] = withTable<SerialNumberEEPROMSlotFeature>();
     ScriptedBus bus;
-    table->slots[0] = test::textBytes("ABCDEFGHIJKLMNO");
+    table->slots[0] = textBytes("ABCDEFGHIJKLMNO");
     EXPECT_EQ(feature->readSerialNumber(legacy, bus), "ABCDEFGHIJKLMNO");
     table->slots[0] = Bytes{'X', 'Y'};
     EXPECT_EQ(feature->readSerialNumber(legacy, bus), "XY");
@@ -189,13 +175,6 @@ TEST(SerialNumberEEPROMSlotFeature, MapsAnInvalidSlot) {
 }
 
 // ----- wavelengths -----
-
-void queueWavelengthSlots(ScriptedBus& bus) {
-    bus.helper().reply(slotReply(1, "500.0"));
-    bus.helper().reply(slotReply(2, "0.5"));
-    bus.helper().reply(slotReply(3, "0"));
-    bus.helper().reply(slotReply(4, "0"));
-}
 
 TEST(WavelengthEEPROMSlotFeature, EvaluatesThePolynomialPerPixel) {
     ScriptedBus bus;
@@ -220,10 +199,8 @@ TEST(WavelengthEEPROMSlotFeature, QE65000StartsAtMinusTen) {
 TEST(WavelengthEEPROMSlotFeature, CubicTermsAndZeroPixels) {
     auto [feature, table] = withTable<WavelengthEEPROMSlotFeature>(4u);
     ScriptedBus bus;
-    table->slots = {{1, test::textBytes("1")},
-                    {2, test::textBytes("2")},
-                    {3, test::textBytes("3")},
-                    {4, test::textBytes("4")}};
+    table->slots = {
+        {1, textBytes("1")}, {2, textBytes("2")}, {3, textBytes("3")}, {4, textBytes("4")}};
     EXPECT_EQ(feature->getWavelengths(legacy, bus),
               (std::vector<double>{1, 1 + 2 + 3 + 4, 1 + 4 + 12 + 32, 1 + 6 + 27 + 108}));
     auto [empty, emptyTable] = withTable<WavelengthEEPROMSlotFeature>(0u);
@@ -234,8 +211,7 @@ TEST(WavelengthEEPROMSlotFeature, CubicTermsAndZeroPixels) {
 TEST(WavelengthEEPROMSlotFeature, AnUnparsableCoefficientGivesTheIdentity) {
     auto [feature, table] = withTable<WavelengthEEPROMSlotFeature>(3u);
     ScriptedBus bus;
-    table->slots = {
-        {1, test::textBytes("7")}, {2, test::textBytes("2")}, {4, test::textBytes("1")}};
+    table->slots = {{1, textBytes("7")}, {2, textBytes("2")}, {4, textBytes("1")}};
     table->failures[3] = [] {
         throw NumberFormatException("Could not parse double out of EEPROM slot.");
     };
@@ -249,7 +225,7 @@ TEST(WavelengthEEPROMSlotFeature, AnUnparsableCoefficientGivesTheIdentity) {
 
 TEST(StrayLightEEPROMSlotFeature, OneOrTwoNumbers) {
     ScriptedBus bus;
-    Bytes two = test::textBytes("1.5");
+    Bytes two = textBytes("1.5");
     two.push_back(0);
     for (char c : std::string("2.5")) two.push_back(static_cast<std::uint8_t>(c));
     bus.helper().reply(slotReply(5, two));
@@ -267,7 +243,7 @@ TEST(StrayLightEEPROMSlotFeature, ASecondNumberAtTheEndOfTheSlotStaysInsideIt) {
     auto [feature, table] = withTable<StrayLightEEPROMSlotFeature>();
     ScriptedBus bus;
     // 13 characters, a zero, then one digit in the last byte: no terminator, no padding.
-    Bytes contents = test::textBytes("1234567890123");
+    Bytes contents = textBytes("1234567890123");
     contents.push_back(0);
     contents.push_back('7');
     table->slots[5] = contents;
@@ -308,8 +284,8 @@ TEST(NonlinearityEEPROMSlotFeature, ReadsOrderThenCoefficients) {
 TEST(NonlinearityEEPROMSlotFeature, AnUnparsableCoefficientGivesTheIdentity) {
     auto [feature, table] = withTable<NonlinearityEEPROMSlotFeature>();
     ScriptedBus bus;
-    table->slots[14] = test::textBytes("7");
-    for (unsigned int slot = 6; slot <= 13; ++slot) table->slots[slot] = test::textBytes("3");
+    table->slots[14] = textBytes("7");
+    for (unsigned int slot = 6; slot <= 13; ++slot) table->slots[slot] = textBytes("3");
     table->failures[9] = [] {
         throw NumberFormatException("Could not parse double out of EEPROM slot.");
     };
@@ -321,8 +297,7 @@ TEST(NonlinearityEEPROMSlotFeature, AnUnparsableCoefficientGivesTheIdentity) {
 TEST(NonlinearityEEPROMSlotFeature, OtherFailuresZeroOneCoefficient) {
     auto [feature, table] = withTable<NonlinearityEEPROMSlotFeature>();
     ScriptedBus bus;
-    table->slots = {
-        {14, test::textBytes("2")}, {6, test::textBytes("1")}, {8, test::textBytes("3")}};
+    table->slots = {{14, textBytes("2")}, {6, textBytes("1")}, {8, textBytes("3")}};
     // Slot 7 has no reply: "Could not read EEPROM slot." is a standard exception.
     EXPECT_EQ(feature->getNonlinearityCoefficients(legacy, bus), (std::vector<double>{1, 0, 3}));
 }
@@ -331,7 +306,7 @@ TEST(NonlinearityEEPROMSlotFeature, AnOrderOutsideTheCoefficientSlotsIsRefused) 
     auto [feature, table] = withTable<NonlinearityEEPROMSlotFeature>();
     ScriptedBus bus;
     for (const char* order : {"-1", "8", "999999999999"}) {
-        table->slots[14] = test::textBytes(order);
+        table->slots[14] = textBytes(order);
         EXPECT_EQ(messageOf([&, &f = *feature] { f.getNonlinearityCoefficients(legacy, bus); }),
                   "Could not get nonlinearity polynomial order.")
             << order;
@@ -457,7 +432,6 @@ std::pair<std::unique_ptr<FeatureType>, FakeFBPCalibration*> withFake(Args... ar
 }
 
 TEST(ProtocolTwins, ForwardAndWrap) {
-    const framedBinaryProtocol::FramedBinaryProtocol fbp;
     ScriptedBus bus;
     auto [serial, serialFake] = withFake<SerialNumberFeature>();
     EXPECT_EQ(serial->readSerialNumber(fbp, bus), "QEP01234");
@@ -491,7 +465,6 @@ TEST(ProtocolTwins, ForwardAndWrap) {
 }
 
 TEST(ProtocolTwins, ProgrammableSaturationCachesLikeTheSlotFeatures) {
-    const framedBinaryProtocol::FramedBinaryProtocol fbp;
     ScriptedBus bus;
     auto [saturation, fake] = withFake<ProgrammableSaturationFeatureImpl>();
     EXPECT_THROW(saturation->getSaturation(), FeatureException);
@@ -504,4 +477,4 @@ TEST(ProtocolTwins, ProgrammableSaturationCachesLikeTheSlotFeatures) {
 }
 
 }  // namespace
-}  // namespace spectro
+}  // namespace spectro::test

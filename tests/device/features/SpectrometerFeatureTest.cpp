@@ -1,34 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "device/features/SpectrometerModelFeatures.h"
+#include "device/support/MessageOf.h"
+#include "device/support/Protocols.h"
 #include "device/support/Scripted.h"
 
-namespace spectro {
+namespace spectro::test {
 namespace {
-
-using test::Bytes;
-using test::ScriptedBus;
-using test::slotReply;
-
-const legacyProtocol::LegacyProtocol legacy;
-const framedBinaryProtocol::FramedBinaryProtocol fbp;
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
 
 // Records the calls a spectrometer feature forwards.
 class FakeSpectrometerProtocol : public SpectrometerProtocolInterface, public ProtocolHelper {
   public:
     explicit FakeSpectrometerProtocol(std::vector<std::string>& calls, int id = 1000)
-        : ProtocolHelper(std::make_unique<test::TestProtocol>(id)), calls(calls) {}
+        : ProtocolHelper(std::make_unique<TestProtocol>(id)), calls(calls) {}
     std::vector<std::uint8_t> readUnformattedSpectrum(const Bus&) override {
         calls.push_back("readUnformatted");
         fail("read");
@@ -91,9 +75,11 @@ TEST(SpectrometerTriggerMode, ComparesByValue) {
     EXPECT_EQ(SpectrometerTriggerMode(-3).getTriggerMode(), -3);
 }
 
+using MakeModel = std::unique_ptr<SpectrometerFeature> (*)(std::unique_ptr<ProtocolHelper>);
+
 struct ModelRow {
     std::string name;
-    std::function<std::unique_ptr<SpectrometerFeature>(std::unique_ptr<ProtocolHelper>)> make;
+    MakeModel make;
     int pixels, maxIntensity, minimum, maximum, increment;
     std::size_t darkPixels;
     std::vector<int> modes;
@@ -104,214 +90,75 @@ std::unique_ptr<ProgrammableSaturationFeatureBase> someSaturation() {
 }
 std::unique_ptr<ProtocolHelper> noWaveCal() { return nullptr; }
 
+// The model constructors take the implementation and, by model, a saturation source, a
+// wavelength source, or both; the constants under test do not depend on either.
+template <class Model>
+std::unique_ptr<SpectrometerFeature> plain(std::unique_ptr<ProtocolHelper> p) {
+    return std::make_unique<Model>(std::move(p));
+}
+template <class Model>
+std::unique_ptr<SpectrometerFeature> withSaturation(std::unique_ptr<ProtocolHelper> p) {
+    return std::make_unique<Model>(std::move(p), someSaturation());
+}
+template <class Model>
+std::unique_ptr<SpectrometerFeature> withWaveCal(std::unique_ptr<ProtocolHelper> p) {
+    return std::make_unique<Model>(std::move(p), noWaveCal);
+}
+template <int pixels>
+std::unique_ptr<SpectrometerFeature> nirQuest(std::unique_ptr<ProtocolHelper> p) {
+    return std::make_unique<NIRQuestSpectrometerFeature>(pixels, std::move(p), someSaturation());
+}
+std::unique_ptr<SpectrometerFeature> blaze(std::unique_ptr<ProtocolHelper> p) {
+    return std::make_unique<BlazeSpectrometerFeature>(std::move(p), someSaturation(), noWaveCal);
+}
+
 TEST(SpectrometerModelFeatures, ConstantsOfEveryModel) {
-    using P = std::unique_ptr<ProtocolHelper>;
+    // name, constructor,
+    //      pixels, maximum intensity, integration time minimum, maximum and increment
+    //      (microseconds), dark pixel count, trigger modes
     const std::vector<ModelRow> rows{
-        {"HR2000+",
-         [](P p) { return std::make_unique<HR2000PlusSpectrometerFeature>(std::move(p)); },
-         2048,
-         16383,
-         1000,
-         655350000,
-         1000,
-         22,
-         {0, 1, 2, 3}},
-        {"Maya2000Pro",
-         [](P p) {
-             return std::make_unique<Maya2000ProSpectrometerFeature>(std::move(p),
-                                                                     someSaturation());
-         },
-         2068,
-         64000,
-         7200,
-         65000000,
-         1000,
-         8,
-         {0, 1, 2, 3}},
-        {"MayaLSL",
-         [](P p) {
-             return std::make_unique<MayaLSLSpectrometerFeature>(std::move(p), someSaturation());
-         },
-         2068,
-         64000,
-         7200,
-         65000000,
-         1000,
-         8,
-         {0, 1, 2, 3}},
-        {"Apex",
-         [](P p) {
-             return std::make_unique<ApexSpectrometerFeature>(std::move(p), someSaturation());
-         },
-         2068,
-         64000,
-         15000,
-         1600000000,
-         1000,
-         8,
-         {0}},
-        {"Maya2000",
-         [](P p) { return std::make_unique<Maya2000SpectrometerFeature>(std::move(p)); },
-         2080,
-         65535,
-         15000,
-         1600000000,
-         1000,
-         16,
-         {0, 1, 3}},
-        {"HR2000",
-         [](P p) { return std::make_unique<HR2000SpectrometerFeature>(std::move(p)); },
-         2048,
-         4095,
-         3000,
-         655350000,
-         1000,
-         22,
-         {0, 1, 3}},
-        {"USB2000",
-         [](P p) { return std::make_unique<USB2000SpectrometerFeature>(std::move(p)); },
-         2048,
-         4095,
-         3000,
-         655350000,
-         1000,
-         22,
-         {0, 1, 3}},
-        {"USB2000+",
-         [](P p) {
-             return std::make_unique<USB2000PlusSpectrometerFeature>(std::move(p),
-                                                                     someSaturation());
-         },
-         2048,
-         65535,
-         1000,
-         655350000,
-         1000,
-         15,
-         {0, 1, 2, 3}},
-        {"USB4000",
-         [](P p) {
-             return std::make_unique<USB4000SpectrometerFeature>(std::move(p), someSaturation());
-         },
-         3648,
-         65535,
-         10,
-         655350000,
-         10,
-         11,
-         {0, 1, 2, 3}},
-        {"HR4000",
-         [](P p) { return std::make_unique<HR4000SpectrometerFeature>(std::move(p)); },
-         3648,
-         16383,
-         10,
-         655350000,
-         10,
-         11,
-         {0, 1, 2, 3}},
-        {"Jaz",
-         [](P p) {
-             return std::make_unique<JazSpectrometerFeature>(std::move(p), someSaturation());
-         },
-         2048,
-         65535,
-         1000,
-         655350000,
-         1000,
-         22,
-         {0, 1, 2, 3}},
-        {"QE65000",
-         [](P p) { return std::make_unique<QE65000SpectrometerFeature>(std::move(p)); },
-         1044,
-         65535,
-         8000,
-         1600000000,
-         1000,
-         8,
-         {0, 1, 3}},
-        {"NIRQuest256",
-         [](P p) {
-             return std::make_unique<NIRQuestSpectrometerFeature>(256, std::move(p),
-                                                                  someSaturation());
-         },
-         256,
-         65535,
-         1000,
-         1600000000,
-         1000,
-         0,
-         {0, 1, 2, 3}},
-        {"NIRQuest512",
-         [](P p) {
-             return std::make_unique<NIRQuestSpectrometerFeature>(512, std::move(p),
-                                                                  someSaturation());
-         },
-         512,
-         65535,
-         1000,
-         1600000000,
-         1000,
-         0,
-         {0, 1, 2, 3}},
-        {"Flame-NIR",
-         [](P p) {
-             return std::make_unique<FlameNIRSpectrometerFeature>(std::move(p), someSaturation());
-         },
-         128,
-         65535,
-         1000,
-         655350000,
-         1000,
-         0,
-         {0, 1, 2, 3}},
-        {"STS",
-         [](P p) { return std::make_unique<STSSpectrometerFeature>(std::move(p), noWaveCal); },
-         1024,
-         16383,
-         10,
-         85000000,
-         1,
-         0,
-         {0, 1, 2}},
-        {"Spark",
-         [](P p) { return std::make_unique<SparkSpectrometerFeature>(std::move(p), noWaveCal); },
-         1024,
-         16383,
-         10,
-         85000000,
-         1,
-         0,
-         {0, 1, 2}},
-        {"QE-PRO",
-         [](P p) { return std::make_unique<QEProSpectrometerFeature>(std::move(p), noWaveCal); },
-         1044,
-         200000,
-         10000,
-         1600000000,
-         1,
-         8,
-         {0, 1, 2, 3}},
-        {"Ventana",
-         [](P p) { return std::make_unique<VentanaSpectrometerFeature>(std::move(p), noWaveCal); },
-         1024,
-         65535,
-         22000,
-         60000000,
-         1000,
-         0,
-         {0}},
-        {"Blaze",
-         [](P p) {
-             return std::make_unique<BlazeSpectrometerFeature>(std::move(p), someSaturation(),
-                                                               noWaveCal);
-         },
-         2088,
-         65535,
-         1000,
-         60000000,
-         1000,
-         16,
-         {0}},
+        // clang-format off
+        {"HR2000+", plain<HR2000PlusSpectrometerFeature>,
+             2048, 16383,  1000,  655350000,  1000, 22, {0, 1, 2, 3}},
+        {"Maya2000Pro", withSaturation<Maya2000ProSpectrometerFeature>,
+             2068, 64000,  7200,  65000000,   1000, 8,  {0, 1, 2, 3}},
+        {"MayaLSL", withSaturation<MayaLSLSpectrometerFeature>,
+             2068, 64000,  7200,  65000000,   1000, 8,  {0, 1, 2, 3}},
+        {"Apex", withSaturation<ApexSpectrometerFeature>,
+             2068, 64000,  15000, 1600000000, 1000, 8,  {0}},
+        {"Maya2000", plain<Maya2000SpectrometerFeature>,
+             2080, 65535,  15000, 1600000000, 1000, 16, {0, 1, 3}},
+        {"HR2000", plain<HR2000SpectrometerFeature>,
+             2048, 4095,   3000,  655350000,  1000, 22, {0, 1, 3}},
+        {"USB2000", plain<USB2000SpectrometerFeature>,
+             2048, 4095,   3000,  655350000,  1000, 22, {0, 1, 3}},
+        {"USB2000+", withSaturation<USB2000PlusSpectrometerFeature>,
+             2048, 65535,  1000,  655350000,  1000, 15, {0, 1, 2, 3}},
+        {"USB4000", withSaturation<USB4000SpectrometerFeature>,
+             3648, 65535,  10,    655350000,  10,   11, {0, 1, 2, 3}},
+        {"HR4000", plain<HR4000SpectrometerFeature>,
+             3648, 16383,  10,    655350000,  10,   11, {0, 1, 2, 3}},
+        {"Jaz", withSaturation<JazSpectrometerFeature>,
+             2048, 65535,  1000,  655350000,  1000, 22, {0, 1, 2, 3}},
+        {"QE65000", plain<QE65000SpectrometerFeature>,
+             1044, 65535,  8000,  1600000000, 1000, 8,  {0, 1, 3}},
+        {"NIRQuest256", nirQuest<256>,
+             256,  65535,  1000,  1600000000, 1000, 0,  {0, 1, 2, 3}},
+        {"NIRQuest512", nirQuest<512>,
+             512,  65535,  1000,  1600000000, 1000, 0,  {0, 1, 2, 3}},
+        {"Flame-NIR", withSaturation<FlameNIRSpectrometerFeature>,
+             128,  65535,  1000,  655350000,  1000, 0,  {0, 1, 2, 3}},
+        {"STS", withWaveCal<STSSpectrometerFeature>,
+             1024, 16383,  10,    85000000,   1,    0,  {0, 1, 2}},
+        {"Spark", withWaveCal<SparkSpectrometerFeature>,
+             1024, 16383,  10,    85000000,   1,    0,  {0, 1, 2}},
+        {"QE-PRO", withWaveCal<QEProSpectrometerFeature>,
+             1044, 200000, 10000, 1600000000, 1,    8,  {0, 1, 2, 3}},
+        {"Ventana", withWaveCal<VentanaSpectrometerFeature>,
+             1024, 65535,  22000, 60000000,   1000, 0,  {0}},
+        {"Blaze", blaze,
+             2088, 65535,  1000,  60000000,   1000, 16, {0}},
+        // clang-format on
     };
     for (const auto& row : rows) {
         Fixture fixture;
@@ -355,37 +202,50 @@ TEST(SpectrometerFeature, TriggerModeOutsideTheListIsRefusedWithoutTraffic) {
               "Could not find matching protocol implementation to set trigger mode.");
 }
 
-TEST(SpectrometerFeature, IntegrationTimeRangeInMicroseconds) {
-    Fixture fixture;
-    HR2000PlusSpectrometerFeature feature(fixture.make());
-    ScriptedBus bus;
-    EXPECT_EQ(messageOf([&] { feature.setIntegrationTimeMicros(legacy, bus, 999); }),
-              "Specified integration time is out of range.");
-    EXPECT_THROW(feature.setIntegrationTimeMicros(legacy, bus, 655350001),
-                 IllegalArgumentException);
-    feature.setIntegrationTimeMicros(legacy, bus, 1000);
-    feature.setIntegrationTimeMicros(legacy, bus, 655350000);
-    EXPECT_EQ(fixture.calls,
-              (std::vector<std::string>{"integration 1000", "integration 655350000"}));
+TEST(SpectrometerFeature, IntegrationTimeLimitsAreCheckedBeforeAnyTraffic) {
+    // HR2000 compares whole milliseconds, so 3500 and 655350999 us are inside its range of
+    // 3000 to 655350000 us while 2999 and 655351000 us are not.
+    struct Case {
+        std::string name;
+        MakeModel make;
+        std::uint32_t tooShort, shortest, longest, tooLong;
+    };
+    const std::vector<Case> cases{
+        {"HR2000+ (microseconds)", plain<HR2000PlusSpectrometerFeature>, 999, 1000, 655350000,
+         655350001},
+        {"HR2000 (milliseconds)", plain<HR2000SpectrometerFeature>, 2999, 3500, 655350999,
+         655351000},
+    };
+    for (const auto& c : cases) {
+        Fixture fixture;
+        auto feature = c.make(fixture.make());
+        ScriptedBus bus;
+        for (std::uint32_t refused : {c.tooShort, c.tooLong}) {
+            EXPECT_THROW(feature->setIntegrationTimeMicros(legacy, bus, refused),
+                         IllegalArgumentException)
+                << c.name << " " << refused;
+            EXPECT_EQ(messageOf([&] { feature->setIntegrationTimeMicros(legacy, bus, refused); }),
+                      "Specified integration time is out of range.")
+                << c.name << " " << refused;
+        }
+        feature->setIntegrationTimeMicros(legacy, bus, c.shortest);
+        feature->setIntegrationTimeMicros(legacy, bus, c.longest);
+        EXPECT_EQ(fixture.calls,
+                  (std::vector<std::string>{"integration " + std::to_string(c.shortest),
+                                            "integration " + std::to_string(c.longest)}))
+            << c.name;
+    }
 }
 
-TEST(SpectrometerFeature, IntegrationTimeRangeInMilliseconds) {
+// An HR2000+ over the recording fake: the model the forwarding paths are tested on.
+class SpectrometerFeatureTest : public ::testing::Test {
+  protected:
     Fixture fixture;
-    HR2000SpectrometerFeature feature(fixture.make());
+    HR2000PlusSpectrometerFeature feature{fixture.make()};
     ScriptedBus bus;
-    EXPECT_THROW(feature.setIntegrationTimeMicros(legacy, bus, 2999), IllegalArgumentException);
-    feature.setIntegrationTimeMicros(legacy, bus, 3500);
-    feature.setIntegrationTimeMicros(legacy, bus, 655350999);
-    EXPECT_THROW(feature.setIntegrationTimeMicros(legacy, bus, 655351000),
-                 IllegalArgumentException);
-    EXPECT_EQ(fixture.calls,
-              (std::vector<std::string>{"integration 3500", "integration 655350999"}));
-}
+};
 
-TEST(SpectrometerFeature, IntegrationTimeFailures) {
-    Fixture fixture;
-    HR2000PlusSpectrometerFeature feature(fixture.make());
-    ScriptedBus bus;
+TEST_F(SpectrometerFeatureTest, IntegrationTimeFailures) {
     EXPECT_EQ(messageOf([&] { feature.setIntegrationTimeMicros(fbp, bus, 5000); }),
               "Could not find matching protocol implementation to get raw spectrum.");
     fixture.fake->failing = "integration";
@@ -393,10 +253,7 @@ TEST(SpectrometerFeature, IntegrationTimeFailures) {
               "Caught protocol exception: refused integration");
 }
 
-TEST(SpectrometerFeature, GetSpectrumRequestsThenReads) {
-    Fixture fixture;
-    HR2000PlusSpectrometerFeature feature(fixture.make());
-    ScriptedBus bus;
+TEST_F(SpectrometerFeatureTest, GetSpectrumRequestsThenReads) {
     auto spectrum = feature.getSpectrum(legacy, bus);
     ASSERT_TRUE(spectrum.has_value());
     EXPECT_EQ(*spectrum, (std::vector<double>{10.0, 20.0}));
@@ -411,10 +268,7 @@ TEST(SpectrometerFeature, GetSpectrumRequestsThenReads) {
               "Could not find matching protocol implementation to get raw spectrum.");
 }
 
-TEST(SpectrometerFeature, RawSpectrumIsNotConverted) {
-    Fixture fixture;
-    HR2000PlusSpectrometerFeature feature(fixture.make());
-    ScriptedBus bus;
+TEST_F(SpectrometerFeatureTest, RawSpectrumIsNotConverted) {
     EXPECT_EQ(feature.getRawSpectrum(legacy, bus), (Bytes{1, 2, 3}));
     EXPECT_EQ(fixture.calls, (std::vector<std::string>{"request", "readUnformatted"}));
     fixture.fake->failing = "read";
@@ -452,17 +306,7 @@ TEST(GainAdjustedSpectrometerFeature, InitializeReadsTheSaturationSlot) {
     EXPECT_THROW(JazSpectrometerFeature(fixture.make(), nullptr), IllegalArgumentException);
 }
 
-void queueWavelengthSlots(ScriptedBus& bus) {
-    bus.helper().reply(slotReply(1, "500.0"));
-    bus.helper().reply(slotReply(2, "0.5"));
-    bus.helper().reply(slotReply(3, "0"));
-    bus.helper().reply(slotReply(4, "0"));
-}
-
-TEST(SpectrometerFeature, WavelengthsComeFromTheInformationSlots) {
-    Fixture fixture;
-    HR2000PlusSpectrometerFeature feature(fixture.make());
-    ScriptedBus bus;
+TEST_F(SpectrometerFeatureTest, WavelengthsComeFromTheInformationSlots) {
     queueWavelengthSlots(bus);
     const auto wavelengths = feature.getWavelengths(legacy, bus);
     ASSERT_EQ(wavelengths.size(), 2048u);
@@ -520,4 +364,4 @@ TEST(STSSpectrometerFeature, BinningAveragesTheWavelengths) {
 }
 
 }  // namespace
-}  // namespace spectro
+}  // namespace spectro::test

@@ -84,14 +84,23 @@ Bytes textBytes(const std::string& text, std::size_t length) {
 }
 
 Bytes slotReply(std::uint8_t slot, const Bytes& contents) {
-    Bytes reply{0x05, slot};
-    reply.insert(reply.end(), contents.begin(), contents.end());
-    reply.resize(17, 0);
+    // A slot reply is always 17 bytes: opcode, slot number and up to 15 bytes of contents.
+    Bytes reply(17, 0);
+    reply[0] = 0x05;
+    reply[1] = slot;
+    std::copy_n(contents.begin(), std::min<std::size_t>(contents.size(), 15), reply.begin() + 2);
     return reply;
 }
 
 Bytes slotReply(std::uint8_t slot, const std::string& text) {
     return slotReply(slot, textBytes(text));
+}
+
+void queueWavelengthSlots(ScriptedBus& bus) {
+    bus.helper().reply(slotReply(1, "500.0"));
+    bus.helper().reply(slotReply(2, "0.5"));
+    bus.helper().reply(slotReply(3, "0"));
+    bus.helper().reply(slotReply(4, "0"));
 }
 
 }  // namespace spectro::test

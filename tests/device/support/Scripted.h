@@ -98,4 +98,7 @@ Bytes textBytes(const std::string& text, std::size_t length = 0);
 Bytes slotReply(std::uint8_t slot, const Bytes& contents);
 Bytes slotReply(std::uint8_t slot, const std::string& text);
 
+// Queues the replies to reading wavelength slots 1 to 4 in order: 500 nm + 0.5 nm per pixel.
+void queueWavelengthSlots(ScriptedBus& bus);
+
 }  // namespace spectro::test

@@ -6,6 +6,54 @@
 
 namespace spectro {
 
+namespace {
+
+// What tells the two directions of a bulk transfer apart in the diagnostics.
+struct Direction {
+    const char* arrow;
+    const char* verb;
+    const char* notOpened;
+};
+
+const Direction OUT{">>", "write", "ERROR: tried to write to a USB device that is not opened.\n"};
+const Direction IN{"<<", "read", "ERROR: tried to read a USB device that is not opened.\n"};
+
+// The unit's record while it is open; otherwise none, and the complaint when verbose.
+USBDeviceHandle* openedOrComplain(const std::shared_ptr<USBDeviceHandle>& live, bool opened,
+                                  const char* complaint) {
+    if (live && opened) return live.get();
+    if (USB::verbose) std::fprintf(stderr, "%s", complaint);
+    return nullptr;
+}
+
+// One bulk transfer with the diagnostics both directions share; `move` is the platform call.
+// The header goes out before the open check, so a verbose trace shows every attempt.
+template <class Move>
+int bulkTransfer(const Direction& direction, const std::shared_ptr<USBDeviceHandle>& live,
+                 bool opened, std::uint8_t endpoint, const std::uint8_t* bytes, int length,
+                 Move move) {
+    if (USB::verbose) {
+        std::fprintf(stderr, "%s Transferring %d bytes via endpoint 0x%02X:", direction.arrow,
+                     length, endpoint);
+        std::fprintf(stderr, "\n");
+        std::fflush(stderr);
+    }
+    USBDeviceHandle* unit = openedOrComplain(live, opened, direction.notOpened);
+    if (unit == nullptr) return -1;
+    const int moved = length < 0 ? -1 : move(*unit->connection);
+    if (moved < 0) {
+        if (USB::verbose)
+            std::fprintf(stderr,
+                         "Warning: got error %d while trying to %s %d bytes over USB endpoint %d\n",
+                         -1, direction.verb, length, endpoint);
+        return -1;
+    }
+    if (USB::verbose) USB::dumpTransfer(bytes, length, endpoint);
+    return moved;
+}
+
+}  // namespace
+
 USB::USB(std::uint32_t deviceID) : deviceID_(deviceID) {}
 
 USB::~USB() {
@@ -52,59 +100,19 @@ bool USB::close() {
 }
 
 int USB::write(std::uint8_t endpoint, const void* data, int length) {
-    if (verbose) {
-        std::fprintf(stderr, "%s Transferring %d bytes via endpoint 0x%02X:", ">>", length,
-                     endpoint);
-        std::fprintf(stderr, "\n");
-        std::fflush(stderr);
-    }
-    std::shared_ptr<USBDeviceHandle> live = liveHandle();
-    if (!live || !opened_) {
-        if (verbose)
-            std::fprintf(stderr, "ERROR: tried to write to a USB device that is not opened.\n");
-        return -1;
-    }
-    const int moved = length < 0 ? -1
-                                 : live->connection->bulkWrite(
-                                       endpoint, static_cast<const std::uint8_t*>(data), length);
-    if (moved < 0) {
-        if (verbose)
-            std::fprintf(
-                stderr,
-                "Warning: got error %d while trying to write %d bytes over USB endpoint %d\n", -1,
-                length, endpoint);
-        return -1;
-    }
-    if (verbose) dumpTransfer(static_cast<const std::uint8_t*>(data), length, endpoint);
-    return moved;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    const std::shared_ptr<USBDeviceHandle> live = liveHandle();
+    return bulkTransfer(
+        OUT, live, opened_, endpoint, bytes, length,
+        [&](UsbConnection& connection) { return connection.bulkWrite(endpoint, bytes, length); });
 }
 
 int USB::read(std::uint8_t endpoint, void* buffer, int length) {
-    if (verbose) {
-        std::fprintf(stderr, "%s Transferring %d bytes via endpoint 0x%02X:", "<<", length,
-                     endpoint);
-        std::fprintf(stderr, "\n");
-        std::fflush(stderr);
-    }
-    std::shared_ptr<USBDeviceHandle> live = liveHandle();
-    if (!live || !opened_) {
-        if (verbose)
-            std::fprintf(stderr, "ERROR: tried to read a USB device that is not opened.\n");
-        return -1;
-    }
-    const int moved = length < 0 ? -1
-                                 : live->connection->bulkRead(
-                                       endpoint, static_cast<std::uint8_t*>(buffer), length);
-    if (moved < 0) {
-        if (verbose)
-            std::fprintf(
-                stderr,
-                "Warning: got error %d while trying to read %d bytes over USB endpoint %d\n", -1,
-                length, endpoint);
-        return -1;
-    }
-    if (verbose) dumpTransfer(static_cast<const std::uint8_t*>(buffer), length, endpoint);
-    return moved;
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    const std::shared_ptr<USBDeviceHandle> live = liveHandle();
+    return bulkTransfer(IN, live, opened_, endpoint, bytes, length, [&](UsbConnection& connection) {
+        return connection.bulkRead(endpoint, bytes, length);
+    });
 }
 
 void USB::dumpTransfer(const std::uint8_t* buffer, int length, std::uint8_t endpoint) {
@@ -126,13 +134,10 @@ void USB::dumpTransfer(const std::uint8_t* buffer, int length, std::uint8_t endp
 }
 
 int USB::getMaxPacketSize() {
-    std::shared_ptr<USBDeviceHandle> live = liveHandle();
-    if (!live || !opened_) {
-        if (verbose)
-            std::fprintf(stderr, "ERROR: tried to read a USB device that is not opened.\n");
-        return -1;
-    }
-    const auto descriptor = live->connection->configurationDescriptor();
+    const std::shared_ptr<USBDeviceHandle> live = liveHandle();
+    USBDeviceHandle* unit = openedOrComplain(live, opened_, IN.notOpened);
+    if (unit == nullptr) return -1;
+    const auto descriptor = unit->connection->configurationDescriptor();
     if (!descriptor) return -1;
     const int largest = largestPacketSizeOfFirstInterface(*descriptor);
     if (largest < 0) return -1;
@@ -141,13 +146,10 @@ int USB::getMaxPacketSize() {
 }
 
 void USB::resetPipe(std::uint8_t endpoint) {
-    std::shared_ptr<USBDeviceHandle> live = liveHandle();
-    if (!live || !opened_) {
-        if (verbose)
-            std::fprintf(stderr, "ERROR: tried to access a USB device that is not opened.\n");
-        return;
-    }
-    live->connection->clearHalt(endpoint);
+    const std::shared_ptr<USBDeviceHandle> live = liveHandle();
+    USBDeviceHandle* unit = openedOrComplain(
+        live, opened_, "ERROR: tried to access a USB device that is not opened.\n");
+    if (unit != nullptr) unit->connection->clearHalt(endpoint);
 }
 
 }  // namespace spectro
