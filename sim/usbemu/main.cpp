@@ -16,6 +16,7 @@
 
 #include "sim/BenchConfig.h"
 #include "sim/SimBench.h"
+#include "sim/usbemu/BenchOnBus.h"
 #include "sim/usbemu/EmulatedBus.h"
 
 namespace {
@@ -46,9 +47,13 @@ int main(int argc, char** argv) {
         return usageError;
     }
 
+    // The bench closes its units when it goes, so it goes after the bus.
+    std::unique_ptr<SimBench> bench;
     std::unique_ptr<EmulatedBus> bus;
     try {
-        bus = std::make_unique<EmulatedBus>(std::make_shared<SimBench>(config));
+        bench = std::make_unique<SimBench>(config);
+        bus = std::make_unique<EmulatedBus>();
+        plugBenchIn(*bench, *bus);
     } catch (const std::exception& error) {
         std::cerr << "quillfen-usbemu: " << error.what() << std::endl;
         return usageError;
@@ -78,7 +83,7 @@ int main(int argc, char** argv) {
             std::perror("quillfen-usbemu: lost the program");
             return usageError;
         }
-        bus->removeUnpluggedUnits();
+        bus->removeUnplugged();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);

@@ -69,7 +69,7 @@ TEST_F(LibusbPlatformTest, MachineWithoutUnitsListsNothingAndOpensNothing) {
 }
 
 TEST_F(LibusbPlatformTest, OpenClaimsInterfaceZeroAndBulkTransfersUseTheGivenEndpoints) {
-    EmulatedUsbUnit& unit = bench.add(1, "2", 2, vendor, hr2000Plus, 512, 480);
+    ScriptedUnit& unit = bench.add(1, "2", 2, vendor, hr2000Plus, 512, 480);
     startLibusb();
     const auto ids = listUSBDeviceIds(vendor, hr2000Plus);
     ASSERT_EQ(ids.size(), 1u);
@@ -111,7 +111,7 @@ TEST_F(LibusbPlatformTest, LargestPacketSizeComesFromTheConfigurationDescriptor)
 }
 
 TEST_F(LibusbPlatformTest, PipeResetClearsTheHaltOfEachEndpoint) {
-    EmulatedUsbUnit& unit = bench.add(1, "2", 2, vendor, hr2000Plus, 512, 480);
+    ScriptedUnit& unit = bench.add(1, "2", 2, vendor, hr2000Plus, 512, 480);
     startLibusb();
     USB usb(static_cast<std::uint32_t>(listUSBDeviceIds(vendor, hr2000Plus).at(0)));
     ASSERT_TRUE(usb.open());
@@ -120,7 +120,7 @@ TEST_F(LibusbPlatformTest, PipeResetClearsTheHaltOfEachEndpoint) {
 }
 
 TEST_F(LibusbPlatformTest, UnitThatDisappearsFailsItsTransfersAndLeavesTheTable) {
-    EmulatedUsbUnit& unit = bench.add(1, "2", 2, vendor, hr2000Plus, 512, 480);
+    ScriptedUnit& unit = bench.add(1, "2", 2, vendor, hr2000Plus, 512, 480);
     bench.add(1, "3", 3, vendor, hr2000Plus, 512, 480);
     startLibusb();
     const auto ids = listUSBDeviceIds(vendor, hr2000Plus);
