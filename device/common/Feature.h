@@ -68,11 +68,17 @@ class FeatureImpl : public virtual Feature {
         }
     }
 
-    // As forward, but exceptions of the implementation pass unchanged.
+    // For the operations that convert nothing: a missing implementation is reported with
+    // findProtocolHelper's own message "Could not find matching protocol implementation.",
+    // and exceptions of the implementation pass unchanged.
     template <class Interface, class Call>
-    decltype(auto) forwardPlain(const Protocol& protocol, const std::string& notFound,
-                                Call&& call) {
-        return std::forward<Call>(call)(findImplementation<Interface>(protocol, notFound));
+    decltype(auto) forwardPlain(const Protocol& protocol, Call&& call) const {
+        auto* implementation = dynamic_cast<Interface*>(&findProtocolHelper(protocol));
+        if (implementation == nullptr) {
+            throw FeatureProtocolNotFoundException(
+                "Could not find matching protocol implementation.");
+        }
+        return std::forward<Call>(call)(*implementation);
     }
 
     std::vector<std::unique_ptr<ProtocolHelper>> protocolHelpers;

@@ -61,9 +61,8 @@ void ContinuousStrobeFeature::setContinuousStrobePeriodMicroseconds(const Protoc
 
 void ContinuousStrobeFeature::setContinuousStrobeEnable(const Protocol& protocol, const Bus& bus,
                                                         std::uint16_t index, bool enable) {
-    forwardPlain<ContinuousStrobeProtocolInterface>(protocol, CONTINUOUS_STROBE, [&](auto& strobe) {
-        strobe.setContinuousStrobeEnable(bus, index, enable);
-    });
+    forwardPlain<ContinuousStrobeProtocolInterface>(
+        protocol, [&](auto& strobe) { strobe.setContinuousStrobeEnable(bus, index, enable); });
 }
 
 FeatureFamily ContinuousStrobeFeature::getFeatureFamily() {

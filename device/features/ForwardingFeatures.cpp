@@ -73,9 +73,8 @@ std::vector<float> IrradCalFeature::readIrradianceCalibration(const Protocol& pr
 
 int IrradCalFeature::writeIrradianceCalibration(const Protocol& protocol, const Bus& bus,
                                                 const std::vector<float>& values) {
-    return forwardPlain<IrradCalProtocolInterface>(protocol, GET_CALIBRATION, [&](auto& irradCal) {
-        return irradCal.writeIrradCal(bus, values);
-    });
+    return forwardPlain<IrradCalProtocolInterface>(
+        protocol, [&](auto& irradCal) { return irradCal.writeIrradCal(bus, values); });
 }
 
 bool IrradCalFeature::hasCollectionArea(const Protocol& protocol, const Bus& bus) {
@@ -108,15 +107,13 @@ std::uint8_t TemperatureFeature::getTemperatureCount(const Protocol& protocol, c
 
 double TemperatureFeature::readTemperature(const Protocol& protocol, const Bus& bus, int index) {
     return forwardPlain<TemperatureProtocolInterface>(
-        protocol, TEMPERATURE,
-        [&](auto& temperature) { return temperature.readTemperature(bus, index); });
+        protocol, [&](auto& temperature) { return temperature.readTemperature(bus, index); });
 }
 
 std::optional<std::vector<double>> TemperatureFeature::readAllTemperatures(const Protocol& protocol,
                                                                            const Bus& bus) {
     return forwardPlain<TemperatureProtocolInterface>(
-        protocol, TEMPERATURE,
-        [&](auto& temperature) { return temperature.readAllTemperatures(bus); });
+        protocol, [&](auto& temperature) { return temperature.readAllTemperatures(bus); });
 }
 
 FeatureFamily TemperatureFeature::getFeatureFamily() { return api::FeatureFamilies().TEMPERATURE; }
@@ -133,7 +130,7 @@ std::uint8_t RevisionFeature::readHardwareRevision(const Protocol& protocol, con
 
 std::uint16_t RevisionFeature::readFirmwareRevision(const Protocol& protocol, const Bus& bus) {
     return forwardPlain<RevisionProtocolInterface>(
-        protocol, TEMPERATURE, [&](auto& revision) { return revision.readFirmwareRevision(bus); });
+        protocol, [&](auto& revision) { return revision.readFirmwareRevision(bus); });
 }
 
 FeatureFamily RevisionFeature::getFeatureFamily() { return api::FeatureFamilies().REVISION; }
@@ -145,14 +142,13 @@ OpticalBenchFeature::OpticalBenchFeature(std::unique_ptr<ProtocolHelper> impleme
 
 std::uint16_t OpticalBenchFeature::readFiberDiameterMicrons(const Protocol& protocol,
                                                             const Bus& bus) {
-    return forwardPlain<OpticalBenchProtocolInterface>(protocol, BENCH, [&](auto& bench) {
-        return bench.readOpticalBenchFiberDiameterMicrons(bus);
-    });
+    return forwardPlain<OpticalBenchProtocolInterface>(
+        protocol, [&](auto& bench) { return bench.readOpticalBenchFiberDiameterMicrons(bus); });
 }
 
 std::uint16_t OpticalBenchFeature::readSlitWidthMicrons(const Protocol& protocol, const Bus& bus) {
     return forwardPlain<OpticalBenchProtocolInterface>(
-        protocol, BENCH, [&](auto& bench) { return bench.readOpticalBenchSlitWidthMicrons(bus); });
+        protocol, [&](auto& bench) { return bench.readOpticalBenchSlitWidthMicrons(bus); });
 }
 
 std::string OpticalBenchFeature::readOpticalBenchID(const Protocol& protocol, const Bus& bus) {
@@ -163,22 +159,22 @@ std::string OpticalBenchFeature::readOpticalBenchID(const Protocol& protocol, co
 std::string OpticalBenchFeature::readOpticalBenchSerialNumber(const Protocol& protocol,
                                                               const Bus& bus) {
     return forwardPlain<OpticalBenchProtocolInterface>(
-        protocol, BENCH, [&](auto& bench) { return bench.readOpticalBenchSerialNumber(bus); });
+        protocol, [&](auto& bench) { return bench.readOpticalBenchSerialNumber(bus); });
 }
 
 std::string OpticalBenchFeature::readCoating(const Protocol& protocol, const Bus& bus) {
     return forwardPlain<OpticalBenchProtocolInterface>(
-        protocol, BENCH, [&](auto& bench) { return bench.readOpticalBenchCoating(bus); });
+        protocol, [&](auto& bench) { return bench.readOpticalBenchCoating(bus); });
 }
 
 std::string OpticalBenchFeature::readFilter(const Protocol& protocol, const Bus& bus) {
     return forwardPlain<OpticalBenchProtocolInterface>(
-        protocol, BENCH, [&](auto& bench) { return bench.readOpticalBenchFilter(bus); });
+        protocol, [&](auto& bench) { return bench.readOpticalBenchFilter(bus); });
 }
 
 std::string OpticalBenchFeature::readGrating(const Protocol& protocol, const Bus& bus) {
     return forwardPlain<OpticalBenchProtocolInterface>(
-        protocol, BENCH, [&](auto& bench) { return bench.readOpticalBenchGrating(bus); });
+        protocol, [&](auto& bench) { return bench.readOpticalBenchGrating(bus); });
 }
 
 FeatureFamily OpticalBenchFeature::getFeatureFamily() {
@@ -192,8 +188,7 @@ SpectrumProcessingFeature::SpectrumProcessingFeature(std::unique_ptr<ProtocolHel
 
 std::uint8_t SpectrumProcessingFeature::readBoxcarWidth(const Protocol& protocol, const Bus& bus) {
     return forwardPlain<SpectrumProcessingProtocolInterface>(
-        protocol, GET_PROCESSING,
-        [&](auto& processing) { return processing.readBoxcarWidth(bus); });
+        protocol, [&](auto& processing) { return processing.readBoxcarWidth(bus); });
 }
 
 std::uint16_t SpectrumProcessingFeature::readScansToAverage(const Protocol& protocol,
@@ -206,8 +201,7 @@ std::uint16_t SpectrumProcessingFeature::readScansToAverage(const Protocol& prot
 void SpectrumProcessingFeature::writeBoxcarWidth(const Protocol& protocol, const Bus& bus,
                                                  std::uint8_t width) {
     forwardPlain<SpectrumProcessingProtocolInterface>(
-        protocol, SET_PROCESSING,
-        [&](auto& processing) { processing.writeBoxcarWidth(bus, width); });
+        protocol, [&](auto& processing) { processing.writeBoxcarWidth(bus, width); });
 }
 
 void SpectrumProcessingFeature::writeScansToAverage(const Protocol& protocol, const Bus& bus,

@@ -1,8 +1,10 @@
 #pragma once
 
 // The thin auxiliary features: each finds its protocol implementation and forwards one call.
-// Operations marked "plain" let the implementation's exceptions pass unchanged; the others
-// turn a ProtocolException into FeatureControlException "Caught protocol exception: ...".
+// Operations marked "plain" convert nothing: a missing implementation gives the generic
+// "Could not find matching protocol implementation." and the implementation's exceptions pass
+// unchanged. The others name themselves when no implementation matches and turn a
+// ProtocolException into FeatureControlException "Caught protocol exception: ...".
 
 #include <cstdint>
 #include <memory>

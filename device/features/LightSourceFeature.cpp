@@ -33,30 +33,40 @@ void LightSourceFeatureBase::checkIndex(const Protocol& protocol, const Bus& bus
     if (index < 0 || index >= getLightSourceCount(protocol, bus)) throw FeatureException(message);
 }
 
-LightSourceProtocolInterface& LightSourceFeatureBase::sourceAt(const Protocol& protocol,
-                                                               const Bus& bus, int index) {
+template <class Call>
+decltype(auto) LightSourceFeatureBase::forwardToSource(const Protocol& protocol, const Bus& bus,
+                                                       int index, Call&& call) {
     checkIndex(protocol, bus, index, "Invalid light source index");
-    return findImplementation<LightSourceProtocolInterface>(protocol, CONTROL_SOURCE);
+    return forward<LightSourceProtocolInterface>(protocol, CONTROL_SOURCE,
+                                                 std::forward<Call>(call));
 }
 
 bool LightSourceFeatureBase::hasLightSourceEnable(const Protocol& protocol, const Bus& bus,
                                                   int index) {
-    return sourceAt(protocol, bus, index).hasLightSourceEnable(bus, moduleIndex, index);
+    return forwardToSource(protocol, bus, index, [&](auto& source) {
+        return source.hasLightSourceEnable(bus, moduleIndex, index);
+    });
 }
 
 bool LightSourceFeatureBase::isLightSourceEnabled(const Protocol& protocol, const Bus& bus,
                                                   int index) {
-    return sourceAt(protocol, bus, index).isLightSourceEnabled(bus, moduleIndex, index);
+    return forwardToSource(protocol, bus, index, [&](auto& source) {
+        return source.isLightSourceEnabled(bus, moduleIndex, index);
+    });
 }
 
 void LightSourceFeatureBase::setLightSourceEnable(const Protocol& protocol, const Bus& bus,
                                                   int index, bool enable) {
-    sourceAt(protocol, bus, index).setLightSourceEnable(bus, moduleIndex, index, enable);
+    forwardToSource(protocol, bus, index, [&](auto& source) {
+        source.setLightSourceEnable(bus, moduleIndex, index, enable);
+    });
 }
 
 bool LightSourceFeatureBase::hasVariableIntensity(const Protocol& protocol, const Bus& bus,
                                                   int index) {
-    return sourceAt(protocol, bus, index).hasVariableIntensity(bus, moduleIndex, index);
+    return forwardToSource(protocol, bus, index, [&](auto& source) {
+        return source.hasVariableIntensity(bus, moduleIndex, index);
+    });
 }
 
 double LightSourceFeatureBase::getLightSourceIntensity(const Protocol& protocol, const Bus& bus,

@@ -21,9 +21,10 @@ class LightSourceFeatureInterface : public virtual Feature {
                                          double normalized) = 0;
 };
 
-// The light sources of one module. Enable operations pass protocol errors unchanged; the
-// intensity operations normalise between the source's minimum and maximum, through
-// whichever intensity interface the implementation also has.
+// The light sources of one module. Every operation with an index checks it first. The enable
+// operations forward and wrap protocol errors like any other feature; the intensity operations
+// normalise between the source's minimum and maximum, through whichever intensity interface
+// the implementation also has, and report protocol errors as a plain FeatureException.
 class LightSourceFeatureBase : public LightSourceFeatureInterface, public FeatureImpl {
   public:
     LightSourceFeatureBase(std::unique_ptr<ProtocolHelper> implementation, int moduleIndex);
@@ -43,8 +44,11 @@ class LightSourceFeatureBase : public LightSourceFeatureInterface, public Featur
 
   private:
     void checkIndex(const Protocol& protocol, const Bus& bus, int index, const char* message);
-    // The implementation for the enable operations, once the index is known to be valid.
-    LightSourceProtocolInterface& sourceAt(const Protocol& protocol, const Bus& bus, int index);
+
+    // Checks the index, then forwards `call` to the enable interface of the implementation.
+    template <class Call>
+    decltype(auto) forwardToSource(const Protocol& protocol, const Bus& bus, int index,
+                                   Call&& call);
 };
 
 // A module with a fixed number of light sources.

@@ -10,7 +10,6 @@ const char* const GET_RAW_SPECTRUM_NOT_FOUND =
     "Could not find matching protocol implementation to get raw spectrum.";
 const char* const SET_TRIGGER_MODE_NOT_FOUND =
     "Could not find matching protocol implementation to set trigger mode.";
-const char* const GENERIC_NOT_FOUND = "Could not find matching protocol implementation.";
 
 FeatureControlException wrapped(const ProtocolException& e) {
     return FeatureControlException(std::string("Caught protocol exception: ") + e.what());
@@ -74,7 +73,8 @@ std::unique_ptr<WaveCalFeatureInterface> SpectrometerFeature::createWavelengthFe
 
 std::vector<std::uint8_t> SpectrometerFeature::readRawSpectrum(const Protocol& protocol,
                                                                const Bus& bus) {
-    return implementation(protocol, GENERIC_NOT_FOUND).readUnformattedSpectrum(bus);
+    return forwardPlain<SpectrometerProtocolInterface>(
+        protocol, [&](auto& spectrometer) { return spectrometer.readUnformattedSpectrum(bus); });
 }
 
 void SpectrometerFeature::setIntegrationTimeMicros(const Protocol& protocol, const Bus& bus,
@@ -97,7 +97,8 @@ void SpectrometerFeature::setIntegrationTimeMicros(const Protocol& protocol, con
 }
 
 void SpectrometerFeature::requestSpectrum(const Protocol& protocol, const Bus& bus) {
-    implementation(protocol, GENERIC_NOT_FOUND).requestSpectrum(bus);
+    forwardPlain<SpectrometerProtocolInterface>(
+        protocol, [&](auto& spectrometer) { spectrometer.requestSpectrum(bus); });
 }
 
 void SpectrometerFeature::setTriggerMode(const Protocol& protocol, const Bus& bus,

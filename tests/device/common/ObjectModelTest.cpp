@@ -109,8 +109,7 @@ class EchoFeature : public FeatureImpl {
                                       [&](auto& impl) { return impl.echo(value); });
     }
     int echoPlain(const Protocol& protocol, int value) {
-        return forwardPlain<EchoInterface>(protocol, "no echo",
-                                           [&](auto& impl) { return impl.echo(value); });
+        return forwardPlain<EchoInterface>(protocol, [&](auto& impl) { return impl.echo(value); });
     }
 };
 
@@ -155,6 +154,21 @@ TEST(FeatureImpl, ForwardingRenamesTheMissingImplementationAndWrapsProtocolError
         EXPECT_STREQ(e.what(), "Caught protocol exception: negative");
     }
     EXPECT_THROW(feature.echoPlain(TestProtocol(1000), -1), ProtocolException);
+}
+
+TEST(FeatureImpl, PlainForwardingKeepsTheGenericMissingImplementationMessage) {
+    EchoFeature feature;
+    feature.addProtocolHelper(std::make_unique<EchoImplementation>(1000, 5));
+    feature.addProtocolHelper(std::make_unique<NotEcho>(3000));
+    EXPECT_EQ(feature.echoPlain(TestProtocol(1000), 1), 6);
+    for (int id : {2000, 3000}) {  // no helper of the id; a helper without the interface
+        try {
+            feature.echoPlain(TestProtocol(id), 1);
+            ADD_FAILURE() << id;
+        } catch (const FeatureProtocolNotFoundException& e) {
+            EXPECT_STREQ(e.what(), "Could not find matching protocol implementation.") << id;
+        }
+    }
 }
 
 TEST(FeatureImpl, InitializeDoesNothingAndSucceeds) {

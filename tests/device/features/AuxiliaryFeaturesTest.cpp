@@ -110,14 +110,20 @@ class CountsSource : public LightSourceProtocolInterface,
   public:
     CountsSource()
         : ProtocolHelper(std::make_unique<framedBinaryProtocol::FramedBinaryProtocol>()) {}
-    bool hasLightSourceEnable(const Bus&, int, int) override { return true; }
+    bool hasLightSourceEnable(const Bus&, int, int) override {
+        check();
+        return true;
+    }
     bool isLightSourceEnabled(const Bus&, int module, int source) override {
         check();
         lastModule = module;
         lastSource = source;
         return enabled;
     }
-    bool hasVariableIntensity(const Bus&, int, int) override { return true; }
+    bool hasVariableIntensity(const Bus&, int, int) override {
+        check();
+        return true;
+    }
     void setLightSourceEnable(const Bus&, int, int, bool enable) override {
         check();
         enabled = enable;
@@ -239,7 +245,7 @@ TEST(LightSourceFeature, IndexChecksAndMessages) {
               "Could not find matching protocol implementation to control lamp");
 }
 
-TEST(LightSourceFeature, EnableForwardsPlainIntensityWrapsAsFeatureException) {
+TEST(LightSourceFeature, EnableWrapsAsFeatureControlIntensityAsPlainFeatureException) {
     auto [feature, source] = lightSource<CountsSource>();
     ScriptedBus bus;
     feature->setLightSourceEnable(fbp, bus, 1, true);
@@ -249,7 +255,17 @@ TEST(LightSourceFeature, EnableForwardsPlainIntensityWrapsAsFeatureException) {
     EXPECT_TRUE(feature->hasLightSourceEnable(fbp, bus, 0));
     EXPECT_TRUE(feature->hasVariableIntensity(fbp, bus, 0));
     source->fail = true;
-    EXPECT_THROW(feature->isLightSourceEnabled(fbp, bus, 0), ProtocolException);
+    auto& f = *feature;
+    const std::vector<std::pair<std::string, std::function<void()>>> enableOperations{
+        {"has enable", [&] { f.hasLightSourceEnable(fbp, bus, 0); }},
+        {"is enabled", [&] { f.isLightSourceEnabled(fbp, bus, 0); }},
+        {"set enable", [&] { f.setLightSourceEnable(fbp, bus, 0, true); }},
+        {"variable", [&] { f.hasVariableIntensity(fbp, bus, 0); }},
+    };
+    for (const auto& [name, operation] : enableOperations) {
+        EXPECT_THROW(operation(), FeatureControlException) << name;
+        EXPECT_EQ(messageOf(operation), "Caught protocol exception: lamp refused") << name;
+    }
     try {
         feature->getLightSourceIntensity(fbp, bus, 0);
         FAIL();
@@ -388,6 +404,9 @@ std::pair<std::unique_ptr<FeatureType>, Everything*> forwarder(Args... args) {
     return {std::make_unique<FeatureType>(std::move(implementation), args...), view};
 }
 
+// The text of a plain operation when no implementation matches: findProtocolHelper's own.
+const std::string GENERIC = "Could not find matching protocol implementation.";
+
 // One operation of a forwarding feature: what it forwards, the text when no implementation
 // matches, and whether protocol errors pass unchanged.
 struct Forwarding {
@@ -451,7 +470,7 @@ TEST(ForwardingFeatures, IrradianceCalibration) {
         *fake,
         {
             {"read", [&](const Protocol& p) { f.readIrradianceCalibration(p, bus); }, get, false},
-            {"write", [&](const Protocol& p) { f.writeIrradianceCalibration(p, bus, {}); }, get,
+            {"write", [&](const Protocol& p) { f.writeIrradianceCalibration(p, bus, {}); }, GENERIC,
              true},
             {"has", [&](const Protocol& p) { f.hasCollectionArea(p, bus); }, get, false},
             {"readArea", [&](const Protocol& p) { f.readCollectionArea(p, bus); },
@@ -477,14 +496,15 @@ TEST(ForwardingFeatures, TemperaturesAndRevisions) {
         *tFake,
         {
             {"count", [&](const Protocol& p) { t.getTemperatureCount(p, bus); }, text, false},
-            {"read", [&](const Protocol& p) { t.readTemperature(p, bus, 0); }, text, true},
-            {"all", [&](const Protocol& p) { t.readAllTemperatures(p, bus); }, text, true},
+            {"read", [&](const Protocol& p) { t.readTemperature(p, bus, 0); }, GENERIC, true},
+            {"all", [&](const Protocol& p) { t.readAllTemperatures(p, bus); }, GENERIC, true},
         });
     checkForwarding(
-        *rFake, {
-                    {"hw", [&](const Protocol& p) { r.readHardwareRevision(p, bus); }, text, false},
-                    {"fw", [&](const Protocol& p) { r.readFirmwareRevision(p, bus); }, text, true},
-                });
+        *rFake,
+        {
+            {"hw", [&](const Protocol& p) { r.readHardwareRevision(p, bus); }, text, false},
+            {"fw", [&](const Protocol& p) { r.readFirmwareRevision(p, bus); }, GENERIC, true},
+        });
 }
 
 TEST(ForwardingFeatures, OpticalBench) {
@@ -503,9 +523,15 @@ TEST(ForwardingFeatures, OpticalBench) {
     checkForwarding(
         *fake,
         {
-            {"fiber", [&](const Protocol& p) { b.readFiberDiameterMicrons(p, bus); }, text, true},
+            {"fiber", [&](const Protocol& p) { b.readFiberDiameterMicrons(p, bus); }, GENERIC,
+             true},
+            {"slit", [&](const Protocol& p) { b.readSlitWidthMicrons(p, bus); }, GENERIC, true},
             {"id", [&](const Protocol& p) { b.readOpticalBenchID(p, bus); }, text, false},
-            {"grating", [&](const Protocol& p) { b.readGrating(p, bus); }, text, true},
+            {"serial", [&](const Protocol& p) { b.readOpticalBenchSerialNumber(p, bus); }, GENERIC,
+             true},
+            {"coating", [&](const Protocol& p) { b.readCoating(p, bus); }, GENERIC, true},
+            {"filter", [&](const Protocol& p) { b.readFilter(p, bus); }, GENERIC, true},
+            {"grating", [&](const Protocol& p) { b.readGrating(p, bus); }, GENERIC, true},
         });
 }
 
@@ -522,9 +548,10 @@ TEST(ForwardingFeatures, SpectrumProcessing) {
     checkForwarding(
         *fake,
         {
-            {"readBoxcar", [&](const Protocol& p) { s.readBoxcarWidth(p, bus); }, get, true},
+            {"readBoxcar", [&](const Protocol& p) { s.readBoxcarWidth(p, bus); }, GENERIC, true},
             {"readScans", [&](const Protocol& p) { s.readScansToAverage(p, bus); }, get, false},
-            {"writeBoxcar", [&](const Protocol& p) { s.writeBoxcarWidth(p, bus, 1); }, set, true},
+            {"writeBoxcar", [&](const Protocol& p) { s.writeBoxcarWidth(p, bus, 1); }, GENERIC,
+             true},
             {"writeScans", [&](const Protocol& p) { s.writeScansToAverage(p, bus, 1); }, set,
              false},
         });

@@ -202,8 +202,11 @@ TEST(ContinuousStrobeFeature, ForwardsPeriodWrappedAndEnablePlain) {
     feature.setContinuousStrobePeriodMicroseconds(fbp, bus, 0, 500);
     feature.setContinuousStrobeEnable(fbp, bus, 0, true);
     EXPECT_EQ(view.calls, (std::vector<std::string>{"period 0 500", "enable 0 1"}));
-    EXPECT_EQ(messageOf([&] { feature.setContinuousStrobeEnable(legacy, bus, 0, true); }),
+    EXPECT_EQ(messageOf([&] { feature.setContinuousStrobePeriodMicroseconds(legacy, bus, 0, 1); }),
               "Could not find matching protocol implementation to control continuous strobe.");
+    // The enable operation is plain: it names no operation of its own.
+    EXPECT_EQ(messageOf([&] { feature.setContinuousStrobeEnable(legacy, bus, 0, true); }),
+              "Could not find matching protocol implementation.");
     view.fail = true;
     EXPECT_THROW(feature.setContinuousStrobePeriodMicroseconds(fbp, bus, 0, 1),
                  FeatureControlException);

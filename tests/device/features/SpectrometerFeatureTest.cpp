@@ -80,8 +80,9 @@ using MakeModel = std::unique_ptr<SpectrometerFeature> (*)(std::unique_ptr<Proto
 struct ModelRow {
     std::string name;
     MakeModel make;
-    int pixels, maxIntensity, minimum, maximum, increment;
+    int pixels, maxIntensity, minimum, maximum, base, increment;
     std::size_t darkPixels;
+    std::vector<std::uint32_t> darkEnds;  // first and last dark pixel, none when there are none
     std::vector<int> modes;
 };
 
@@ -116,48 +117,52 @@ TEST(SpectrometerModelFeatures, ConstantsOfEveryModel) {
     // name, constructor,
     //      pixels, maximum intensity, integration time minimum, maximum and increment
     //      (microseconds), dark pixel count, trigger modes
+    // name, constructor,
+    //      pixels, maximum intensity, integration time minimum and maximum (microseconds),
+    //      divisor of the integration time check, increment (microseconds),
+    //      dark pixel count, first and last dark pixel, trigger modes
     const std::vector<ModelRow> rows{
         // clang-format off
         {"HR2000+", plain<HR2000PlusSpectrometerFeature>,
-             2048, 16383,  1000,  655350000,  1000, 22, {0, 1, 2, 3}},
+             2048, 16383,  1000,  655350000,  1,    1000, 22, {2, 23},     {0, 1, 2, 3}},
         {"Maya2000Pro", withSaturation<Maya2000ProSpectrometerFeature>,
-             2068, 64000,  7200,  65000000,   1000, 8,  {0, 1, 2, 3}},
+             2068, 64000,  7200,  65000000,   1,    1000, 8,  {0, 2067},   {0, 1, 2, 3}},
         {"MayaLSL", withSaturation<MayaLSLSpectrometerFeature>,
-             2068, 64000,  7200,  65000000,   1000, 8,  {0, 1, 2, 3}},
+             2068, 64000,  7200,  65000000,   1,    1000, 8,  {0, 2067},   {0, 1, 2, 3}},
         {"Apex", withSaturation<ApexSpectrometerFeature>,
-             2068, 64000,  15000, 1600000000, 1000, 8,  {0}},
+             2068, 64000,  15000, 1600000000, 1,    1000, 8,  {0, 2067},   {0}},
         {"Maya2000", plain<Maya2000SpectrometerFeature>,
-             2080, 65535,  15000, 1600000000, 1000, 16, {0, 1, 3}},
+             2080, 65535,  15000, 1600000000, 1,    1000, 16, {0, 2079},   {0, 1, 3}},
         {"HR2000", plain<HR2000SpectrometerFeature>,
-             2048, 4095,   3000,  655350000,  1000, 22, {0, 1, 3}},
+             2048, 4095,   3000,  655350000,  1000, 1000, 22, {2, 23},     {0, 1, 3}},
         {"USB2000", plain<USB2000SpectrometerFeature>,
-             2048, 4095,   3000,  655350000,  1000, 22, {0, 1, 3}},
+             2048, 4095,   3000,  655350000,  1000, 1000, 22, {2, 23},     {0, 1, 3}},
         {"USB2000+", withSaturation<USB2000PlusSpectrometerFeature>,
-             2048, 65535,  1000,  655350000,  1000, 15, {0, 1, 2, 3}},
+             2048, 65535,  1000,  655350000,  1,    1000, 15, {6, 20},     {0, 1, 2, 3}},
         {"USB4000", withSaturation<USB4000SpectrometerFeature>,
-             3648, 65535,  10,    655350000,  10,   11, {0, 1, 2, 3}},
+             3648, 65535,  10,    655350000,  1,    10,   11, {5, 15},     {0, 1, 2, 3}},
         {"HR4000", plain<HR4000SpectrometerFeature>,
-             3648, 16383,  10,    655350000,  10,   11, {0, 1, 2, 3}},
+             3648, 16383,  10,    655350000,  1,    10,   11, {2, 12},     {0, 1, 2, 3}},
         {"Jaz", withSaturation<JazSpectrometerFeature>,
-             2048, 65535,  1000,  655350000,  1000, 22, {0, 1, 2, 3}},
+             2048, 65535,  1000,  655350000,  1,    1000, 22, {2, 23},     {0, 1, 2, 3}},
         {"QE65000", plain<QE65000SpectrometerFeature>,
-             1044, 65535,  8000,  1600000000, 1000, 8,  {0, 1, 3}},
+             1044, 65535,  8000,  1600000000, 1000, 1000, 8,  {0, 1043},   {0, 1, 3}},
         {"NIRQuest256", nirQuest<256>,
-             256,  65535,  1000,  1600000000, 1000, 0,  {0, 1, 2, 3}},
+             256,  65535,  1000,  1600000000, 1000, 1000, 0,  {},          {0, 1, 2, 3}},
         {"NIRQuest512", nirQuest<512>,
-             512,  65535,  1000,  1600000000, 1000, 0,  {0, 1, 2, 3}},
+             512,  65535,  1000,  1600000000, 1000, 1000, 0,  {},          {0, 1, 2, 3}},
         {"Flame-NIR", withSaturation<FlameNIRSpectrometerFeature>,
-             128,  65535,  1000,  655350000,  1000, 0,  {0, 1, 2, 3}},
+             128,  65535,  1000,  655350000,  1,    1000, 0,  {},          {0, 1, 2, 3}},
         {"STS", withWaveCal<STSSpectrometerFeature>,
-             1024, 16383,  10,    85000000,   1,    0,  {0, 1, 2}},
+             1024, 16383,  10,    85000000,   1,    1,    0,  {},          {0, 1, 2}},
         {"Spark", withWaveCal<SparkSpectrometerFeature>,
-             1024, 16383,  10,    85000000,   1,    0,  {0, 1, 2}},
+             1024, 16383,  10,    85000000,   1,    1,    0,  {},          {0, 1, 2}},
         {"QE-PRO", withWaveCal<QEProSpectrometerFeature>,
-             1044, 200000, 10000, 1600000000, 1,    8,  {0, 1, 2, 3}},
+             1044, 200000, 10000, 1600000000, 1,    1,    8,  {0, 1043},   {0, 1, 2, 3}},
         {"Ventana", withWaveCal<VentanaSpectrometerFeature>,
-             1024, 65535,  22000, 60000000,   1000, 0,  {0}},
+             1024, 65535,  22000, 60000000,   1,    1000, 0,  {},          {0}},
         {"Blaze", blaze,
-             2088, 65535,  1000,  60000000,   1000, 16, {0}},
+             2088, 65535,  1000,  60000000,   1,    1000, 16, {14, 29},    {0}},
         // clang-format on
     };
     for (const auto& row : rows) {
@@ -168,11 +173,32 @@ TEST(SpectrometerModelFeatures, ConstantsOfEveryModel) {
         EXPECT_EQ(feature->getIntegrationTimeMinimum(), row.minimum) << row.name;
         EXPECT_EQ(feature->getIntegrationTimeMaximum(), row.maximum) << row.name;
         EXPECT_EQ(feature->getIntegrationTimeIncrement(), row.increment) << row.name;
-        EXPECT_EQ(feature->getElectricDarkPixelIndices().size(), row.darkPixels) << row.name;
+        const auto dark = feature->getElectricDarkPixelIndices();
+        EXPECT_EQ(dark.size(), row.darkPixels) << row.name;
+        if (!dark.empty()) {
+            EXPECT_EQ((std::vector<std::uint32_t>{dark.front(), dark.back()}), row.darkEnds)
+                << row.name;
+        }
         std::vector<int> modes;
         for (const auto& mode : feature->getTriggerModes()) modes.push_back(mode.getTriggerMode());
         EXPECT_EQ(modes, row.modes) << row.name;
         EXPECT_EQ(feature->getFeatureFamily().getType(), 2) << row.name;
+
+        // The divisor shows in the range check: the first value refused above the maximum is
+        // the maximum plus the divisor (with 1000 the check is made in whole milliseconds).
+        ScriptedBus bus;
+        const auto minimum = static_cast<std::uint32_t>(row.minimum);
+        const auto maximum = static_cast<std::uint32_t>(row.maximum);
+        EXPECT_THROW(feature->setIntegrationTimeMicros(legacy, bus, minimum - 1),
+                     IllegalArgumentException)
+            << row.name;
+        EXPECT_NO_THROW(feature->setIntegrationTimeMicros(legacy, bus, minimum)) << row.name;
+        const std::uint32_t firstRefused = maximum + static_cast<std::uint32_t>(row.base);
+        EXPECT_NO_THROW(feature->setIntegrationTimeMicros(legacy, bus, firstRefused - 1))
+            << row.name;
+        EXPECT_THROW(feature->setIntegrationTimeMicros(legacy, bus, firstRefused),
+                     IllegalArgumentException)
+            << row.name;
     }
 }
 
@@ -274,6 +300,8 @@ TEST_F(SpectrometerFeatureTest, RawSpectrumIsNotConverted) {
     fixture.fake->failing = "read";
     EXPECT_THROW(feature.readRawSpectrum(legacy, bus), ProtocolException);
     EXPECT_EQ(messageOf([&] { feature.requestSpectrum(fbp, bus); }),
+              "Could not find matching protocol implementation.");
+    EXPECT_EQ(messageOf([&] { feature.readRawSpectrum(fbp, bus); }),
               "Could not find matching protocol implementation.");
 }
 
