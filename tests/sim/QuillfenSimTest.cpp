@@ -1,6 +1,7 @@
 // The quillfen-sim executable: its bench from the environment, and refusal of a bad bench.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -19,7 +20,8 @@ TEST(QuillfenSim, RunsTheDemoBenchToTheEnd) {
 }
 
 TEST(QuillfenSim, RefusesAnInvalidBenchBeforeDoingAnythingElse) {
-    const std::string path = ::testing::TempDir() + "quillfen-sim-bad-bench.json";
+    const std::string path =
+        ::testing::TempDir() + "quillfen-sim-bad-bench-" + std::to_string(getpid()) + ".json";
     std::ofstream(path) << R"({"devices": [{"model": "HR9000", "serial": "A"}]})";
     const ProgramRun run = runProgram(QUILLFEN_SIM_EXECUTABLE, {"-a", "-i", "examples/demo.json"},
                                       QUILLFEN_SOURCE_DIR, {{"QUILLFEN_SIM_BENCH", path}});

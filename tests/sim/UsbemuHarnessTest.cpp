@@ -2,6 +2,7 @@
 // through the device library's real (libusb) platform.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -23,7 +24,9 @@ class SimUsbemuHarness : public ::testing::Test {
     }
     void TearDown() override { std::remove(benchPath.c_str()); }
 
-    const std::string benchPath = ::testing::TempDir() + "quillfen-usbemu-bench.json";
+    // ctest runs the tests of this suite in parallel processes: each needs its own bench file.
+    const std::string benchPath =
+        ::testing::TempDir() + "quillfen-usbemu-bench-" + std::to_string(getpid()) + ".json";
 };
 
 TEST_F(SimUsbemuHarness, UnitsAnswerThroughTheRealUsbBackend) {

@@ -122,7 +122,9 @@ void USB::dumpTransfer(const std::uint8_t* buffer, int length, std::uint8_t endp
     // its offset.
     const int rows = length < 0 ? 1 : length / 16 + 1;
     for (int row = 0; row < rows; ++row) {
-        char line[8 + 16 * 3 + 2];
+        // "%04X" is a minimum width: offsets from 0x10000 on take up to eight digits, and the
+        // row must still end with its line break.
+        char line[12 + 16 * 3 + 2];
         int used = std::snprintf(line, sizeof line, "[%04X]: ", static_cast<unsigned>(row * 16));
         for (int i = row * 16; i < row * 16 + 16 && i < length; ++i)
             used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 
@@ -141,6 +142,16 @@ TEST_F(USBTest, DumpPrintsSixteenBytesPerRowAndAnOffsetOnlyRowAtEveryMultipleOfS
               "Endpoint 0x81 transferred 32 bytes in:\n" + row0 + row1 + "[0020]: \n");
     EXPECT_EQ(dumpOf(18, 0x02),
               "Endpoint 0x02 transferred 18 bytes out:\n" + row0 + "[0010]: 10 11 \n");
+
+    // Past 64 KiB the offsets grow a fifth digit; the rows keep all their bytes and line ends.
+    const std::string large = dumpOf(0x10010, 0x82);
+    const std::string tail =
+        "[FFF0]: F0 F1 F2 F3 F4 F5 F6 F7 F8 F9 FA FB FC FD FE FF \n"
+        "[10000]: 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \n"
+        "[10010]: \n";
+    ASSERT_GE(large.size(), tail.size());
+    EXPECT_EQ(large.substr(large.size() - tail.size()), tail);
+    EXPECT_EQ(std::count(large.begin(), large.end(), '\n'), 1 + 0x10010 / 16 + 1);
 }
 
 TEST_F(USBTest, VerboseReadPrintsTheHeaderThenTheDumpOfTheRequestedLength) {
