@@ -67,10 +67,13 @@ int discoverSpectrometers(SpectroWrapper& facade, std::vector<SpectrometerRecord
             closeSlot(facade, i);
             continue;
         }
-        // A serial number that fills the whole buffer has no terminating zero.
-        const std::string serial(
-            serialBuffer, static_cast<std::size_t>(
-                              std::clamp(serialLength, 0, SpectroWrapper::SERIAL_NUMBER_BUFFER)));
+        // The slot's text keeps its terminating zero byte, which is not part of the serial
+        // number (a configured "HR+C1834" must match); a serial number that fills the whole
+        // buffer has no terminating zero at all.
+        const std::size_t serialBytes = static_cast<std::size_t>(
+            std::clamp(serialLength, 0, SpectroWrapper::SERIAL_NUMBER_BUFFER));
+        const std::string serial(serialBuffer,
+                                 std::find(serialBuffer, serialBuffer + serialBytes, '\0'));
         std::cout << " Spectrometer[" << i << "] serial number: " << serial << std::endl;
 
         if (!claimDevice(records, i, serial)) {

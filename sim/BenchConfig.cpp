@@ -50,7 +50,7 @@ std::optional<std::chrono::milliseconds> parseTrigger(const json& bench) {
         nonNegativeInteger(*after, "trigger.after_armed_ms", 86'400'000));
 }
 
-UnitFaults parseFaults(const json& faults, const std::string& where) {
+UnitFaults parseFaults(const json& faults, const std::string& where, const ModelTraits& model) {
     if (!faults.is_object()) refuse(where, "must be an object");
     refuseUnknownKeys(faults, where,
                       {"disconnect_after_spectra", "bad_sync_at_spectrum", "fail_opcodes"});
@@ -59,8 +59,13 @@ UnitFaults parseFaults(const json& faults, const std::string& where) {
     if (auto it = faults.find("disconnect_after_spectra"); it != faults.end() && !it->is_null())
         parsed.disconnectAfterSpectra =
             nonNegativeInteger(*it, where + ".disconnect_after_spectra", huge);
-    if (auto it = faults.find("bad_sync_at_spectrum"); it != faults.end() && !it->is_null())
+    if (auto it = faults.find("bad_sync_at_spectrum"); it != faults.end() && !it->is_null()) {
+        // Without a sync byte the fault could not show, and the bench would test nothing.
+        if (!model.syncByte)
+            refuse(where + ".bad_sync_at_spectrum",
+                   "the frames of the " + model.name + " have no sync byte");
         parsed.badSyncAtSpectrum = nonNegativeInteger(*it, where + ".bad_sync_at_spectrum", huge);
+    }
     if (auto it = faults.find("fail_opcodes"); it != faults.end()) {
         if (!it->is_array())
             refuse(where + ".fail_opcodes", "must be an array of integers from 0 to 255");
@@ -121,8 +126,10 @@ UnitConfig parseUnit(const json& unit, const std::string& where) {
             parsed.pattern = SpectrumPattern::Lines;
         else if (*it == "ramp")
             parsed.pattern = SpectrumPattern::Ramp;
+        else if (*it == "ramp16")
+            parsed.pattern = SpectrumPattern::Ramp16;
         else
-            refuse(where + ".pattern", "must be \"lines\" or \"ramp\"");
+            refuse(where + ".pattern", "must be \"lines\", \"ramp\" or \"ramp16\"");
     }
     if (auto it = unit.find("trigger_offset_us"); it != unit.end())
         parsed.triggerOffset = std::chrono::microseconds(
@@ -144,7 +151,7 @@ UnitConfig parseUnit(const json& unit, const std::string& where) {
     if (auto it = unit.find("eeprom"); it != unit.end())
         parsed.eeprom = parseEeprom(*it, where + ".eeprom", *parsed.model);
     if (auto it = unit.find("faults"); it != unit.end())
-        parsed.faults = parseFaults(*it, where + ".faults");
+        parsed.faults = parseFaults(*it, where + ".faults", *parsed.model);
     return parsed;
 }
 

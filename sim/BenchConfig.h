@@ -14,13 +14,22 @@
 namespace spectro::sim {
 
 enum class Timing { Realtime, Fast };
-enum class SpectrumPattern { Lines, Ramp };
 
+// What the words of spectrum n (counted from 0 since the unit was opened) hold, word j of the
+// frame being the value the host decodes before any gain adjustment of its own:
+//   "lines"   a few emission lines on a baseline, growing with the integration time;
+//   "ramp"    (7 n + j) mod 4096;
+//   "ramp16"  (40503 (n + 1) + 1031 j) mod 65536, all 16 bits busy so that a wrong XOR, mask
+//             or byte order shows on nearly every pixel (the 2K layout carries the low 12 bits).
+enum class SpectrumPattern { Lines, Ramp, Ramp16 };
+
+// Spectra are counted from the unit's opening: the host's setup opens the unit and takes one
+// test spectrum (spectrum 0), so frame k (from 0) of the burst that follows is spectrum k + 1.
 struct UnitFaults {
     // The unit is unplugged once it has sent this many spectra since it was opened.
     std::optional<std::uint64_t> disconnectAfterSpectra;
-    // The spectrum with this index (0 = the first sent since the unit was opened) ends with
-    // 0x00 instead of its sync byte.
+    // The spectrum with this index ends with 0x00 instead of its sync byte. Refused on a model
+    // whose frames have no sync byte.
     std::optional<std::uint64_t> badSyncAtSpectrum;
     // Commands with these first bytes fail: the transfer that writes them fails.
     std::set<std::uint8_t> failOpcodes;

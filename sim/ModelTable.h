@@ -40,7 +40,10 @@ struct ModelTraits {
     int words;      // 16-bit words in a frame
     int pixels;     // pixels the host decodes
     std::uint16_t maxIntensity;
-    std::uint32_t integrationUnitUs;  // the integration time command counts in this unit
+    std::uint32_t integrationUnitUs;          // the integration time command counts in this unit
+    std::uint32_t integrationMinimumUs;       // the command takes minimum / unit to maximum / unit
+    std::uint32_t integrationMaximumUs;       // (whole units); anything else fails
+    std::vector<std::uint16_t> triggerModes;  // the trigger-mode command takes only these
 
     bool boardTemperature;  // answers 0x6C
     bool cooler;            // answers 0x71, 0x72, 0x73

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "sim/ByteOrder.h"
 #include "sim/SpectrumFrames.h"
@@ -29,6 +30,10 @@ constexpr std::uint8_t setCoolerSetPoint = 0x73;
 constexpr std::uint8_t queryStatus = 0xFE;
 
 constexpr std::uint8_t fpgaVersionRegister = 0x04;
+// The registers the host reads (version, strobe delays) and writes (continuous strobe base
+// and count, acquisition delay, strobe delays); any other address is a host mistake.
+constexpr std::uint8_t readableRegisters[] = {fpgaVersionRegister, 0x38, 0x3C};
+constexpr std::uint8_t writableRegisters[] = {0x08, 0x0C, 0x28, 0x38, 0x3C};
 constexpr std::size_t irradianceChunk = 60;
 constexpr std::size_t irradianceMemory = 65536;
 constexpr std::size_t lastIrradianceAddress = irradianceMemory - irradianceChunk;  // 0xFFC4
@@ -71,6 +76,11 @@ int commandLength(std::uint8_t opcode) {
         default:
             return -1;
     }
+}
+
+template <std::size_t N>
+bool listed(const std::uint8_t (&list)[N], std::uint8_t value) {
+    return std::find(std::begin(list), std::end(list), value) != std::end(list);
 }
 
 std::int16_t toSigned16(long value) {
@@ -140,8 +150,21 @@ int SimUnit::write(std::uint8_t endpoint, const std::uint8_t* data, int length) 
     if (length == 0) return 0;
     // Other OUT endpoints (the auxiliary ones) take bytes without acting on them.
     if (endpoint != model_.commandOut) return length;
+    if (unreadReplies()) {
+        // The host read too little of an earlier reply: fail now rather than let every later
+        // reply arrive shifted. What was left is gone, so the next command works again.
+        replies_.clear();
+        wake_.notify_all();
+        return -1;
+    }
     if (config_.faults.failOpcodes.count(data[0]) != 0) return -1;
     return execute(data, length) ? length : -1;
+}
+
+// A reply stays queued until its last byte is read, so any queued one, due or not, is unread.
+bool SimUnit::unreadReplies() const {
+    return std::any_of(replies_.begin(), replies_.end(),
+                       [](const auto& endpoint) { return !endpoint.second.empty(); });
 }
 
 int SimUnit::read(std::uint8_t endpoint, std::uint8_t* into, int length) {
@@ -234,9 +257,7 @@ std::vector<std::uint8_t> SimUnit::statusBlock() const {
     writeLittle32(&status[2], integrationUs());
     status[6] = lamp_ ? 1 : 0;
     status[7] = static_cast<std::uint8_t>(triggerMode_ & 0xFF);
-    const auto spectra = replies_.find(model_.spectrumIn);
-    status[8] =
-        spectra != replies_.end() && !spectra->second.empty() ? 1 : 0;  // a spectrum is pending
+    // Byte 8 (acquiring) stays 0: a command is taken only when no spectrum is pending.
     status[9] = static_cast<std::uint8_t>(std::min(
         255, (model_.frameLength() + packetSize() - 1) / packetSize()));  // packets per spectrum
     status[14] = config_.highSpeed ? 0x80 : 0x00;
@@ -248,9 +269,14 @@ bool SimUnit::execute(const std::uint8_t* data, int length) {
     if (commandLength(opcode) != length) return false;
     const SimTime now{0};  // short replies are due at once
     switch (opcode) {
-        case setIntegrationTime:
-            integrationUnits_ = readLittle32(&data[1]);
+        case setIntegrationTime: {
+            const std::uint32_t units = readLittle32(&data[1]);
+            if (units < model_.integrationMinimumUs / model_.integrationUnitUs ||
+                units > model_.integrationMaximumUs / model_.integrationUnitUs)
+                return false;
+            integrationUnits_ = units;
             return true;
+        }
         case setStrobeEnable:
             lamp_ = data[1] != 0;
             return true;
@@ -268,15 +294,20 @@ bool SimUnit::execute(const std::uint8_t* data, int length) {
         case requestSpectrumOpcode:
             requestSpectrum();
             return true;
-        case setTriggerMode:
-            triggerMode_ = readLittle16(&data[1]);
+        case setTriggerMode: {
+            const std::uint16_t mode = readLittle16(&data[1]);
+            const auto& modes = model_.triggerModes;
+            if (std::find(modes.begin(), modes.end(), mode) == modes.end()) return false;
+            triggerMode_ = mode;
             triggerServed_ = false;
             return true;
+        }
         case writeRegister:
-            // Register 0x04 holds the FPGA version and cannot be written.
-            if (data[1] != fpgaVersionRegister) registers_[data[1]] = readLittle16(&data[2]);
+            if (!listed(writableRegisters, data[1])) return false;
+            registers_[data[1]] = readLittle16(&data[2]);
             return true;
         case readRegister: {
+            if (!listed(readableRegisters, data[1])) return false;
             const auto found = registers_.find(data[1]);
             const std::uint16_t value = data[1] == fpgaVersionRegister ? config_.fpgaVersion
                                         : found != registers_.end()    ? found->second

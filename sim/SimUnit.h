@@ -17,8 +17,11 @@
 namespace spectro::sim {
 
 // One simulated legacy spectrometer: the device side of every legacy command, its frames and
-// its information slots. Safe to use from several threads (a transport thread may poll while
-// another closes the unit).
+// its information slots. It is strict where a host mistake would otherwise pass unseen: a
+// command of the wrong length, an unknown register, a trigger mode or integration time the
+// model does not have, or a command sent before the last reply was read whole, fails.
+// Safe to use from several threads (a transport thread may poll while another closes the
+// unit).
 class SimUnit final : public UnitPort {
   public:
     SimUnit(UnitConfig config, std::shared_ptr<SimClock> clock,
@@ -47,6 +50,7 @@ class SimUnit final : public UnitPort {
     };
 
     PollResult take(std::uint8_t endpoint, std::uint8_t* into, int length, bool wait);
+    bool unreadReplies() const;
     bool execute(const std::uint8_t* data, int length);
     void queue(std::uint8_t endpoint, std::vector<std::uint8_t> bytes, SimTime due,
                bool endsSpectrum);

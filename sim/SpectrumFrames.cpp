@@ -8,6 +8,9 @@ namespace spectro::sim {
 namespace {
 
 constexpr std::uint8_t syncByte = 0x69;
+// The 2K layout's high bytes carry 12-bit pixels in their low nibble; the upper nibble is not
+// part of the pixel and is sent set, so that a host that forgets to drop it shows at once.
+constexpr std::uint8_t blocks2KUpperNibble = 0xA0;
 
 // A few emission lines on a flat baseline, growing with the integration time until the
 // detector saturates. A small fixed ripple keeps neighbouring spectra from being identical.
@@ -41,8 +44,13 @@ std::vector<std::uint16_t> patternWords(const ModelTraits& model, SpectrumPatter
                                         std::uint64_t index, std::uint32_t integrationUs) {
     if (pattern == SpectrumPattern::Lines) return linesWords(model, index, integrationUs);
     std::vector<std::uint16_t> words(static_cast<std::size_t>(model.words));
-    for (std::size_t j = 0; j < words.size(); ++j)
-        words[j] = static_cast<std::uint16_t>((7 * index + j) % 4096);
+    for (std::size_t j = 0; j < words.size(); ++j) {
+        // The ramp16 steps are odd: no two words of a frame, nor one word in two spectra that
+        // follow each other, hold the same value.
+        words[j] = pattern == SpectrumPattern::Ramp
+                       ? static_cast<std::uint16_t>((7 * index + j) % 4096)
+                       : static_cast<std::uint16_t>(40503 * (index + 1) + 1031 * j);
+    }
     return words;
 }
 
@@ -57,7 +65,8 @@ std::vector<std::uint8_t> encodeFrame(const ModelTraits& model,
                 // Each 128-byte block holds 64 pixels: their low bytes, then their high bytes.
                 const std::size_t block = i / 64 * 128;
                 frame[block + i % 64] = low;
-                frame[block + 64 + i % 64] = static_cast<std::uint8_t>(high & 0x0F);
+                frame[block + 64 + i % 64] =
+                    static_cast<std::uint8_t>(blocks2KUpperNibble | (high & 0x0F));
                 break;
             }
             case FrameLayout::HighXor20:

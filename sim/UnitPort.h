@@ -37,7 +37,8 @@ class UnitPort {
     // Drops pending replies and wakes a read waiting for one, which then fails.
     virtual void close() = 0;
 
-    // One OUT transfer. Returns the bytes taken, or -1 when the transfer fails.
+    // One OUT transfer. Returns the bytes taken, or -1 when the transfer fails. A command that
+    // comes while any reply, due or not, is still unread fails and drops the unread bytes.
     virtual int write(std::uint8_t endpoint, const std::uint8_t* data, int length) = 0;
     // One IN transfer: takes up to `length` bytes of the endpoint's next reply (the rest stays
     // for the next transfer). Waits until the reply is due; fails at once when nothing is

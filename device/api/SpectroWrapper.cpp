@@ -7,6 +7,7 @@
 
 #include "device/buses/usb/SpectrometerUSBInterface.h"
 #include "device/common/Device.h"
+#include "device/common/DeviceFactory.h"
 #include "device/common/Exceptions.h"
 #include "device/features/SerialNumberFeature.h"
 
@@ -46,6 +47,20 @@ T* findFirst(const std::vector<Item*>& items) {
     return nullptr;
 }
 
+// The units of the device's model that are attached now, over all of its USB buses.
+int countAttachedUnits(Device& device) {
+    int units = 0;
+    for (Bus* bus : device.getBuses()) {
+        if (auto* usb = dynamic_cast<SpectrometerUSBInterface*>(bus)) {
+            units += static_cast<int>(usb->probeDevices().size());
+        }
+    }
+    return units;
+}
+
+// The facade's trace hook for the model walk; it prints nothing.
+void traceLookingFor(const std::string& registryName) { (void)registryName; }
+
 }  // namespace
 
 SpectroWrapper::SpectroWrapper() = default;
@@ -73,8 +88,60 @@ int SpectroWrapper::openSpectrometer(int index, int* errorCode) {
     if (!validIndex(index)) {
         return 1;
     }
-    // No device model is registered with the library yet, so no attached unit can be opened.
-    return 1;
+    // Walk the models in the factory's order, counting attached units, until the model
+    // whose units include the index-th one.
+    const DeviceFactory& factory = DeviceFactory::getInstance();
+    std::unique_ptr<Device> device;
+    int countedBefore = 0;
+    for (int position = 0; position < factory.getNumberOfModels(); ++position) {
+        traceLookingFor(factory.getRegistryName(position));
+        std::unique_ptr<Device> candidate = factory.createModel(position);
+        if (!candidate) continue;
+        const int units = countAttachedUnits(*candidate);
+        if (index < countedBefore + units) {
+            device = std::move(candidate);
+            break;
+        }
+        countedBefore += units;
+    }
+    if (!device) {
+        return 1;
+    }
+
+    const int unit = index - countedBefore;
+    if (unit < 0 || unit >= countAttachedUnits(*device)) {
+        return 1;
+    }
+    auto* usb = findFirst<SpectrometerUSBInterface>(device->getBuses());
+    if (usb == nullptr) {
+        return 1;
+    }
+    std::vector<std::unique_ptr<DeviceLocatorInterface>> locators = usb->probeDevices();
+    if (unit >= static_cast<int>(locators.size())) {
+        return 1;
+    }
+    try {
+        usb->setLocation(*locators[static_cast<std::size_t>(unit)]);
+        device->setLocation(*locators[static_cast<std::size_t>(unit)]);
+        device->open();
+    } catch (const std::exception&) {
+        // A locator the bus refuses leaves the unit unopened, as a failed open does.
+        return 1;
+    }
+    locators.clear();
+    if (!usb->open()) {
+        return 1;
+    }
+
+    if (slots[index]) {
+        closeSpectrometer(index, errorCode);
+    }
+    slots[index] = std::move(device);
+    if (Bus* opened = slots[index]->getOpenedBus()) {
+        slots[index]->initialize(*opened);
+    }
+    store(errorCode, SUCCESS);
+    return 0;
 }
 
 void SpectroWrapper::closeSpectrometer(int index, int* errorCode) {

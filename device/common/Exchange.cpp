@@ -1,5 +1,6 @@
 #include "device/common/Exchange.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "device/common/Bus.h"
@@ -37,13 +38,20 @@ std::unique_ptr<Data> Transfer::transfer(TransferHelper& helper) {
                 throw ProtocolException("Failed to write to bus.");
             }
             return nullptr;
-        case FROM_DEVICE:
+        case FROM_DEVICE: {
+            std::int32_t received = 0;
             try {
-                helper.receive(buffer, length);
+                received = helper.receive(buffer, length);
             } catch (const BusException&) {
                 throw ProtocolException("Failed to read from bus.");
             }
-            return std::make_unique<ByteVector>(buffer);
+            receivedLength = static_cast<std::uint32_t>(
+                std::clamp<std::int64_t>(received, 0, std::min<std::int64_t>(length, buffer.size())));
+            // Only what arrived: the rest of the buffer still holds an earlier reply, which must
+            // never pass for this one.
+            return std::make_unique<ByteVector>(std::vector<std::uint8_t>(
+                buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(receivedLength)));
+        }
         default:
             throw ProtocolException("Invalid transfer direction specified.");
     }

@@ -54,9 +54,12 @@ class Transfer : public Exchange {
     std::uint32_t getLength() const { return length; }
     int getDirection() const { return direction; }
     const std::vector<std::uint8_t>& getBuffer() const { return buffer; }
+    // Bytes the last read of this transfer delivered (0 before the first read).
+    std::uint32_t getReceivedLength() const { return receivedLength; }
 
   protected:
     std::uint32_t length;
+    std::uint32_t receivedLength = 0;
     std::vector<std::uint8_t> buffer;
     int direction;
 };

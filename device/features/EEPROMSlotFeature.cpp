@@ -4,7 +4,7 @@
 #include <exception>
 #include <sstream>
 
-#include "device/features/LegacyFeatureProtocols.h"
+#include "device/protocols/legacy/LegacyFeatureProtocols.h"
 
 namespace spectro {
 

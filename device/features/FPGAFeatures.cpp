@@ -3,7 +3,7 @@
 #include <bit>
 
 #include "device/features/ForwardingFeatures.h"
-#include "device/features/LegacyFeatureProtocols.h"
+#include "device/protocols/legacy/LegacyFeatureProtocols.h"
 
 namespace spectro {
 

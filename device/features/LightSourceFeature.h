@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "device/common/Feature.h"
-#include "device/features/ProtocolInterfaces.h"
+#include "device/protocols/ProtocolInterfaces.h"
 
 namespace spectro {
 

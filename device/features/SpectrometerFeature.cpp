@@ -20,8 +20,14 @@ FeatureControlException wrapped(const ProtocolException& e) {
 SpectrometerFeature::SpectrometerFeature(const SpectrometerConstants& constants,
                                          std::unique_ptr<ProtocolHelper> implementation,
                                          WaveCalProtocolFactory waveCalProtocol)
-    : FeatureImpl(std::move(implementation)),
-      numberOfPixels(constants.numberOfPixels),
+    : SpectrometerFeature(constants, SpectrometerProtocolFactory{}, std::move(waveCalProtocol)) {
+    if (implementation) addProtocolHelper(std::move(implementation));
+}
+
+SpectrometerFeature::SpectrometerFeature(const SpectrometerConstants& constants,
+                                         const SpectrometerProtocolFactory& implementation,
+                                         WaveCalProtocolFactory waveCalProtocol)
+    : numberOfPixels(constants.numberOfPixels),
       maxIntensity(constants.maxIntensity),
       integrationTimeMinimum(constants.integrationTimeMinimum),
       integrationTimeMaximum(constants.integrationTimeMaximum),
@@ -34,6 +40,7 @@ SpectrometerFeature::SpectrometerFeature(const SpectrometerConstants& constants,
             electricDarkPixelIndices.push_back(pixel);
         }
     }
+    if (implementation) addProtocolHelper(implementation(*this));
 }
 
 SpectrometerProtocolInterface& SpectrometerFeature::implementation(const Protocol& protocol,
@@ -124,6 +131,19 @@ GainAdjustedSpectrometerFeature::GainAdjustedSpectrometerFeature(
     WaveCalProtocolFactory waveCalProtocol)
     : SpectrometerFeature(constants, std::move(implementation), std::move(waveCalProtocol)),
       saturationFeature(std::move(saturation)) {
+    requireSaturation();
+}
+
+GainAdjustedSpectrometerFeature::GainAdjustedSpectrometerFeature(
+    const SpectrometerConstants& constants, const SpectrometerProtocolFactory& implementation,
+    std::unique_ptr<ProgrammableSaturationFeatureBase> saturation,
+    WaveCalProtocolFactory waveCalProtocol)
+    : SpectrometerFeature(constants, implementation, std::move(waveCalProtocol)),
+      saturationFeature(std::move(saturation)) {
+    requireSaturation();
+}
+
+void GainAdjustedSpectrometerFeature::requireSaturation() const {
     if (!saturationFeature) {
         throw IllegalArgumentException("A gain-adjusted spectrometer needs a saturation feature.");
     }

@@ -8,29 +8,13 @@
 #include <vector>
 
 #include "device/common/Feature.h"
-#include "device/features/ProtocolInterfaces.h"
+#include "device/protocols/GainAdjustmentSource.h"
+#include "device/protocols/ProtocolInterfaces.h"
+#include "device/protocols/SpectrometerTriggerMode.h"
 #include "device/features/SaturationFeature.h"
 #include "device/features/WaveCalFeature.h"
 
 namespace spectro {
-
-// One trigger-mode value. The feature gives the numbers no meaning beyond membership in its
-// list; the device decides what they do (0 is the application's "Software", 1 "Hardware").
-class SpectrometerTriggerMode {
-  public:
-    explicit SpectrometerTriggerMode(std::int32_t triggerMode) : triggerMode(triggerMode) {}
-    virtual ~SpectrometerTriggerMode() = default;
-    SpectrometerTriggerMode(const SpectrometerTriggerMode&) = default;
-    SpectrometerTriggerMode& operator=(const SpectrometerTriggerMode&) = default;
-
-    std::int32_t getTriggerMode() const { return triggerMode; }
-    bool operator==(const SpectrometerTriggerMode& other) const {
-        return triggerMode == other.triggerMode;
-    }
-
-  private:
-    std::int32_t triggerMode;
-};
 
 class SpectrometerFeatureInterface : public virtual Feature {
   public:
@@ -61,7 +45,8 @@ struct SpectrometerConstants {
     int maxIntensity;
     int integrationTimeMinimum;    // microseconds
     int integrationTimeMaximum;    // microseconds
-    int integrationTimeBase;       // divisor of the range check (1 or 1000)
+    int integrationTimeBase;       // divisor of the range check (1 or 1000); legacy units
+                                   // also count their integration time command in it
     int integrationTimeIncrement;  // microseconds, reported only
     std::vector<std::pair<std::uint32_t, std::uint32_t>> darkPixelRanges;  // inclusive
     std::vector<std::int32_t> triggerModes;
@@ -71,13 +56,25 @@ struct SpectrometerConstants {
 // wavelength polynomial behind a protocol rather than in information slots.
 using WaveCalProtocolFactory = std::function<std::unique_ptr<ProtocolHelper>()>;
 
+// Builds the spectrometer protocol implementation of a feature, given the feature itself as
+// the source its spectrum decoders take the gain adjustment from (they keep it borrowed).
+using SpectrometerProtocolFactory =
+    std::function<std::unique_ptr<ProtocolHelper>(GainAdjustmentSource& feature)>;
+
 // All of the spectrometer logic: arguments are checked against the model's constants
 // before anything reaches the bus. A model's subclass only chooses the constants and the
-// protocol implementation.
-class SpectrometerFeature : public SpectrometerFeatureInterface, public FeatureImpl {
+// protocol implementation. One device, one thread at a time.
+class SpectrometerFeature : public SpectrometerFeatureInterface,
+                            public FeatureImpl,
+                            public GainAdjustmentSource {
   public:
     SpectrometerFeature(const SpectrometerConstants& constants,
                         std::unique_ptr<ProtocolHelper> implementation,
+                        WaveCalProtocolFactory waveCalProtocol = {});
+    // The feature builds its implementation itself, handing the factory a reference to
+    // itself; nothing may use that reference before the constructor has finished.
+    SpectrometerFeature(const SpectrometerConstants& constants,
+                        const SpectrometerProtocolFactory& implementation,
                         WaveCalProtocolFactory waveCalProtocol = {});
 
     std::optional<std::vector<double>> getSpectrum(const Protocol& protocol,
@@ -99,6 +96,8 @@ class SpectrometerFeature : public SpectrometerFeatureInterface, public FeatureI
     int getIntegrationTimeIncrement() const override { return integrationTimeIncrement; }
     int getNumberOfPixels() const override { return numberOfPixels; }
     int getMaximumIntensity() const override { return maxIntensity; }
+    // The level formatted spectra are scaled from; without a saturation feature, the ceiling.
+    int getSaturationLevel() override { return maxIntensity; }
     FeatureFamily getFeatureFamily() override;
 
   protected:
@@ -131,13 +130,19 @@ class GainAdjustedSpectrometerFeature : public SpectrometerFeature {
                                     std::unique_ptr<ProtocolHelper> implementation,
                                     std::unique_ptr<ProgrammableSaturationFeatureBase> saturation,
                                     WaveCalProtocolFactory waveCalProtocol = {});
+    GainAdjustedSpectrometerFeature(const SpectrometerConstants& constants,
+                                    const SpectrometerProtocolFactory& implementation,
+                                    std::unique_ptr<ProgrammableSaturationFeatureBase> saturation,
+                                    WaveCalProtocolFactory waveCalProtocol = {});
 
     // Lets the saturation feature read and cache its level.
     bool initialize(const Protocol& protocol, const Bus& bus) override;
     // The cached saturation level, or maxIntensity when none is known or it is out of range.
-    int getSaturationLevel();
+    int getSaturationLevel() override;
 
   private:
+    void requireSaturation() const;
+
     std::unique_ptr<ProgrammableSaturationFeatureBase> saturationFeature;
 };
 

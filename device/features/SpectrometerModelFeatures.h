@@ -1,9 +1,10 @@
 #pragma once
 
-// The spectrometer feature of every model: constants from the model's data sheet, the
-// protocol implementation it is given, and (for gain-adjusted models) the saturation
-// feature it owns. Framed Binary Protocol models also take the factory of their
-// wavelength-calibration protocol, since they keep no information slots.
+// The spectrometer feature of every model. The legacy models take their constants from their
+// row of the model table and build their protocol implementation through the factory they are
+// given; the gain-adjusted ones own the saturation feature they scale with. Framed Binary
+// Protocol models keep their constants here and take the factory of their wavelength-calibration
+// protocol, since they keep no information slots.
 
 #include <cstdint>
 #include <memory>
@@ -14,68 +15,32 @@ namespace spectro {
 
 class HR2000PlusSpectrometerFeature : public SpectrometerFeature {
   public:
-    explicit HR2000PlusSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation);
-};
-
-class Maya2000ProSpectrometerFeature : public GainAdjustedSpectrometerFeature {
-  public:
-    Maya2000ProSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
-                                   std::unique_ptr<ProgrammableSaturationFeatureBase> saturation);
-};
-
-class MayaLSLSpectrometerFeature : public GainAdjustedSpectrometerFeature {
-  public:
-    MayaLSLSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
-                               std::unique_ptr<ProgrammableSaturationFeatureBase> saturation);
-};
-
-class ApexSpectrometerFeature : public GainAdjustedSpectrometerFeature {
-  public:
-    ApexSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
-                            std::unique_ptr<ProgrammableSaturationFeatureBase> saturation);
+    using SpectrometerFeature::SpectrometerFeature;
 };
 
 class Maya2000SpectrometerFeature : public SpectrometerFeature {
   public:
-    explicit Maya2000SpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation);
+    using SpectrometerFeature::SpectrometerFeature;
 };
 
 class HR2000SpectrometerFeature : public SpectrometerFeature {
   public:
-    explicit HR2000SpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation);
+    using SpectrometerFeature::SpectrometerFeature;
 };
 
 class USB2000SpectrometerFeature : public SpectrometerFeature {
   public:
-    explicit USB2000SpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation);
-};
-
-class USB2000PlusSpectrometerFeature : public GainAdjustedSpectrometerFeature {
-  public:
-    USB2000PlusSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
-                                   std::unique_ptr<ProgrammableSaturationFeatureBase> saturation);
-};
-
-class USB4000SpectrometerFeature : public GainAdjustedSpectrometerFeature {
-  public:
-    USB4000SpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
-                               std::unique_ptr<ProgrammableSaturationFeatureBase> saturation);
+    using SpectrometerFeature::SpectrometerFeature;
 };
 
 class HR4000SpectrometerFeature : public SpectrometerFeature {
   public:
-    explicit HR4000SpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation);
-};
-
-class JazSpectrometerFeature : public GainAdjustedSpectrometerFeature {
-  public:
-    JazSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
-                           std::unique_ptr<ProgrammableSaturationFeatureBase> saturation);
+    using SpectrometerFeature::SpectrometerFeature;
 };
 
 class QE65000SpectrometerFeature : public SpectrometerFeature {
   public:
-    explicit QE65000SpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation);
+    using SpectrometerFeature::SpectrometerFeature;
 
   protected:
     // The QE65000 numbers its pixels from -10.
@@ -83,17 +48,45 @@ class QE65000SpectrometerFeature : public SpectrometerFeature {
         unsigned int pixels) const override;
 };
 
-// NIRQuest256 and NIRQuest512: the model gives the pixel count (256 or 512).
+class Maya2000ProSpectrometerFeature : public GainAdjustedSpectrometerFeature {
+  public:
+    using GainAdjustedSpectrometerFeature::GainAdjustedSpectrometerFeature;
+};
+
+class MayaLSLSpectrometerFeature : public GainAdjustedSpectrometerFeature {
+  public:
+    using GainAdjustedSpectrometerFeature::GainAdjustedSpectrometerFeature;
+};
+
+class ApexSpectrometerFeature : public GainAdjustedSpectrometerFeature {
+  public:
+    using GainAdjustedSpectrometerFeature::GainAdjustedSpectrometerFeature;
+};
+
+class USB2000PlusSpectrometerFeature : public GainAdjustedSpectrometerFeature {
+  public:
+    using GainAdjustedSpectrometerFeature::GainAdjustedSpectrometerFeature;
+};
+
+class USB4000SpectrometerFeature : public GainAdjustedSpectrometerFeature {
+  public:
+    using GainAdjustedSpectrometerFeature::GainAdjustedSpectrometerFeature;
+};
+
+class JazSpectrometerFeature : public GainAdjustedSpectrometerFeature {
+  public:
+    using GainAdjustedSpectrometerFeature::GainAdjustedSpectrometerFeature;
+};
+
+// NIRQuest256 and NIRQuest512: the model's constants give the pixel count (256 or 512).
 class NIRQuestSpectrometerFeature : public GainAdjustedSpectrometerFeature {
   public:
-    NIRQuestSpectrometerFeature(int numberOfPixels, std::unique_ptr<ProtocolHelper> implementation,
-                                std::unique_ptr<ProgrammableSaturationFeatureBase> saturation);
+    using GainAdjustedSpectrometerFeature::GainAdjustedSpectrometerFeature;
 };
 
 class FlameNIRSpectrometerFeature : public GainAdjustedSpectrometerFeature {
   public:
-    FlameNIRSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
-                                std::unique_ptr<ProgrammableSaturationFeatureBase> saturation);
+    using GainAdjustedSpectrometerFeature::GainAdjustedSpectrometerFeature;
 };
 
 class STSSpectrometerFeature : public SpectrometerFeature {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "device/common/Feature.h"
-#include "device/features/ProtocolInterfaces.h"
+#include "device/protocols/ProtocolInterfaces.h"
 
 namespace spectro {
 

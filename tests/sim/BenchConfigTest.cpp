@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
+#include <string>
 
 #include "sim/BenchConfig.h"
 
@@ -75,6 +77,35 @@ TEST(SimBenchConfig, DemoBenchIsTwoHR2000PlusOnARealtimeTrigger) {
     }
 }
 
+TEST(SimBenchConfig, PatternsByName) {
+    const BenchConfig bench = parseBench(R"({"devices": [
+        {"model": "Jaz", "serial": "A", "pattern": "lines"},
+        {"model": "Jaz", "serial": "B", "pattern": "ramp"},
+        {"model": "Jaz", "serial": "C", "pattern": "ramp16"}]})");
+    ASSERT_EQ(bench.units.size(), 3u);
+    EXPECT_EQ(bench.units[0].pattern, SpectrumPattern::Lines);
+    EXPECT_EQ(bench.units[1].pattern, SpectrumPattern::Ramp);
+    EXPECT_EQ(bench.units[2].pattern, SpectrumPattern::Ramp16);
+}
+
+// The legacy bench holds every simulated model once, each with its own serial number.
+TEST(SimBenchConfig, LegacyBenchHasEveryModelOnceOnAFastRamp16) {
+    const BenchConfig bench = readBenchFile(QUILLFEN_SOURCE_DIR "/examples/bench-legacy.json");
+    EXPECT_EQ(bench.timing, Timing::Fast);
+    std::set<std::string> models;
+    std::set<std::string> serials;
+    for (const UnitConfig& unit : bench.units) {
+        models.insert(unit.model->name);
+        serials.insert(unit.serial);
+        EXPECT_EQ(unit.pattern, SpectrumPattern::Ramp16) << unit.serial;
+    }
+    std::set<std::string> simulated;
+    for (const ModelTraits& model : legacyModels()) simulated.insert(model.name);
+    EXPECT_EQ(models, simulated);
+    EXPECT_EQ(models.size(), bench.units.size());
+    EXPECT_EQ(serials.size(), bench.units.size());
+}
+
 TEST(SimBenchConfig, ExampleBenchesAreValid) {
     int found = 0;
     for (const auto& entry : std::filesystem::directory_iterator(QUILLFEN_SOURCE_DIR "/examples")) {
@@ -120,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{R"({"devices": [{"model": "Jaz", "serial": "0123456789ABCDEF"}]})",
                 "devices[0].serial: must be a text of 1 to 15 bytes"},
         Refusal{R"({"devices": [{"model": "Jaz", "serial": "A", "pattern": "noise"}]})",
-                "devices[0].pattern: must be \"lines\" or \"ramp\""},
+                "devices[0].pattern: must be \"lines\", \"ramp\" or \"ramp16\""},
         Refusal{R"({"devices": [{"model": "Jaz", "serial": "A", "high_speed": 1}]})",
                 "devices[0].high_speed: must be true or false"},
         Refusal{R"({"devices": [{"model": "Jaz", "serial": "A", "fpga_version": 65536}]})",
@@ -137,6 +168,13 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{
             R"({"devices": [{"model": "HR2000+", "serial": "A", "faults": {"fail_opcodes": [256]}}]})",
             "devices[0].faults.fail_opcodes: must be an array of integers from 0 to 255"},
+        Refusal{
+            R"({"devices": [{"model": "Jaz", "serial": "A", "faults": {"bad_sync_at_spectrum": 0}}]})",
+            "devices[0].faults.bad_sync_at_spectrum: the frames of the Jaz have no sync byte"},
+        Refusal{R"({"devices": [{"model": "HR2000+", "serial": "A"}, {"model": "Flame-NIR",
+                    "serial": "B", "faults": {"bad_sync_at_spectrum": 3}}]})",
+                "devices[1].faults.bad_sync_at_spectrum: the frames of the Flame-NIR have no sync "
+                "byte"},
         Refusal{
             R"({"devices": [{"model": "HR2000+", "serial": "A", "faults": {"disconnect": 1}}]})",
             "devices[0].faults: unknown key \"disconnect\""},

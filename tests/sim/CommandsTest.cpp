@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "tests/sim/support/ModelCases.h"
 #include "tests/sim/support/SimTestBench.h"
@@ -112,6 +116,75 @@ TEST_P(SimInformationSlots, DefaultsArePlausibleForTheModel) {
 INSTANTIATE_TEST_SUITE_P(SimModels, SimInformationSlots, ::testing::ValuesIn(modelCases()),
                          [](const auto& info) { return testName(info.param.model); });
 
+// Integration times and trigger modes the model does not have fail the command and change
+// nothing; the status block shows what the unit holds.
+class SimModelSettings : public ::testing::TestWithParam<ModelCase> {
+  protected:
+    void SetUp() override {
+        bench = std::make_unique<SimTestBench>(oneUnitBench(GetParam().model));
+        unit = bench->open(0);
+        ASSERT_NE(unit, nullptr);
+    }
+    Bytes status() {
+        EXPECT_TRUE(command(*unit, GetParam().commandOut, {0xFE}));
+        return reply(*unit, GetParam().controlIn, 16).value_or(Bytes(16, 0));
+    }
+    bool setIntegration(std::uint32_t units) {
+        Bytes bytes{0x02, 0, 0, 0, 0};
+        for (std::size_t k = 0; k < 4; ++k)
+            bytes[1 + k] = static_cast<std::uint8_t>((units >> (8 * k)) & 0xFF);
+        return command(*unit, GetParam().commandOut, bytes);
+    }
+    std::uint32_t integrationUs() {
+        const Bytes block = status();
+        return block[2] | (block[3] << 8) | (block[4] << 16) | (std::uint32_t{block[5]} << 24);
+    }
+    std::unique_ptr<SimTestBench> bench;
+    std::unique_ptr<UsbConnection> unit;
+};
+
+TEST_P(SimModelSettings, IntegrationTimeIsTakenOnlyWithinTheModelsLimits) {
+    const ModelCase& model = GetParam();
+    const std::uint32_t unitUs = model.integrationUnitUs;
+    const std::uint32_t lowest = model.integrationMinimumUs / unitUs;
+    const std::uint32_t highest = model.integrationMaximumUs / unitUs;
+    EXPECT_EQ(integrationUs(), 100000u) << "the default lies within the limits";
+
+    EXPECT_TRUE(setIntegration(lowest));
+    EXPECT_EQ(integrationUs(), lowest * unitUs);
+    EXPECT_FALSE(setIntegration(lowest - 1));
+    EXPECT_FALSE(setIntegration(0));
+    EXPECT_EQ(integrationUs(), lowest * unitUs);
+
+    EXPECT_TRUE(setIntegration(highest));
+    EXPECT_EQ(integrationUs(), highest * unitUs);
+    EXPECT_FALSE(setIntegration(highest + 1));
+    EXPECT_FALSE(setIntegration(0xFFFFFFFF));
+    EXPECT_EQ(integrationUs(), highest * unitUs);
+
+    EXPECT_TRUE(setIntegration(100000 / unitUs));
+    EXPECT_EQ(integrationUs(), 100000u);
+}
+
+TEST_P(SimModelSettings, TriggerModeIsTakenOnlyWhenTheModelHasIt) {
+    const ModelCase& model = GetParam();
+    // 0x0100 and 0xFF00 share the low byte of mode 0: the whole 16-bit value counts.
+    for (std::uint16_t mode : {0, 1, 2, 3, 4, 0x0100, 0xFF00}) {
+        const bool listed = std::find(model.triggerModes.begin(), model.triggerModes.end(), mode) !=
+                            model.triggerModes.end();
+        const std::uint8_t before = status()[7];
+        EXPECT_EQ(command(*unit, model.commandOut,
+                          {0x0A, static_cast<std::uint8_t>(mode & 0xFF),
+                           static_cast<std::uint8_t>(mode >> 8)}),
+                  listed)
+            << "mode " << mode;
+        EXPECT_EQ(status()[7], listed ? mode : before) << "mode " << mode;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SimModels, SimModelSettings, ::testing::ValuesIn(modelCases()),
+                         [](const auto& info) { return testName(info.param.model); });
+
 // A small fixture: one opened unit of a model.
 class SimUnitCommands : public ::testing::Test {
   protected:
@@ -156,10 +229,66 @@ TEST_F(SimUnitCommands, FpgaRegistersHoldWhatIsWrittenAndTheVersionAtRegister4) 
     EXPECT_EQ(ask({0x6B, 0x04}, 3), (Bytes{0x6B, 0x34, 0x12}));
     EXPECT_EQ(ask({0x6B, 0x38}, 3), (Bytes{0x6B, 0x00, 0x00}));
     ASSERT_TRUE(command(*unit, 0x01, {0x6A, 0x38, 0xCD, 0xAB}));
+    ASSERT_TRUE(command(*unit, 0x01, {0x6A, 0x3C, 0x01, 0x02}));
     EXPECT_EQ(ask({0x6B, 0x38}, 3), (Bytes{0x6B, 0xCD, 0xAB}));
-    ASSERT_TRUE(command(*unit, 0x01, {0x6A, 0x04, 0x00, 0x00}));
-    EXPECT_EQ(ask({0x6B, 0x04}, 3), (Bytes{0x6B, 0x34, 0x12}));
+    EXPECT_EQ(ask({0x6B, 0x3C}, 3), (Bytes{0x6B, 0x01, 0x02}));
 }
+
+struct RegisterCase {
+    std::uint8_t opcode;  // 0x6B read, 0x6A write
+    std::uint8_t address;
+    bool accepted;
+};
+
+void PrintTo(const RegisterCase& access, std::ostream* out) {
+    *out << (access.opcode == 0x6B ? "read " : "write ") << int(access.address);
+}
+
+class SimFpgaRegisterAccess : public ::testing::TestWithParam<RegisterCase> {};
+
+// The host reads the version and the strobe delays, and writes the continuous strobe, the
+// acquisition delay and the strobe delays; any other address is its mistake.
+TEST_P(SimFpgaRegisterAccess, OnlyTheRegistersTheHostUsesAreTaken) {
+    const RegisterCase& access = GetParam();
+    SimTestBench bench(oneUnitBench("HR2000+"));
+    auto unit = bench.open(0);
+    ASSERT_NE(unit, nullptr);
+    const Bytes bytes = access.opcode == 0x6B ? Bytes{0x6B, access.address}
+                                              : Bytes{0x6A, access.address, 0x34, 0x12};
+    EXPECT_EQ(command(*unit, 0x01, bytes), access.accepted);
+    if (access.opcode == 0x6B && access.accepted) {
+        const auto value = reply(*unit, 0x81, 3);
+        ASSERT_TRUE(value.has_value());
+        EXPECT_EQ(value->size(), 3u);
+        EXPECT_EQ((*value)[0], 0x6B);
+    }
+    EXPECT_FALSE(reply(*unit, 0x81, 3).has_value());  // nothing else is queued
+    if (access.opcode == 0x6A && access.accepted && access.address >= 0x38) {
+        ASSERT_TRUE(command(*unit, 0x01, {0x6B, access.address}));
+        EXPECT_EQ(reply(*unit, 0x81, 3), (Bytes{0x6B, 0x34, 0x12}));
+    }
+    // A refused access leaves the unit usable.
+    ASSERT_TRUE(command(*unit, 0x01, {0x6B, 0x04}));
+    EXPECT_EQ(reply(*unit, 0x81, 3), (Bytes{0x6B, 0x00, 0x30}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Addresses, SimFpgaRegisterAccess,
+    ::testing::Values(RegisterCase{0x6B, 0x04, true}, RegisterCase{0x6B, 0x38, true},
+                      RegisterCase{0x6B, 0x3C, true}, RegisterCase{0x6B, 0x00, false},
+                      RegisterCase{0x6B, 0x08, false}, RegisterCase{0x6B, 0x28, false},
+                      RegisterCase{0x6B, 0x39, false}, RegisterCase{0x6B, 0xFF, false},
+                      RegisterCase{0x6A, 0x08, true}, RegisterCase{0x6A, 0x0C, true},
+                      RegisterCase{0x6A, 0x28, true}, RegisterCase{0x6A, 0x38, true},
+                      RegisterCase{0x6A, 0x3C, true}, RegisterCase{0x6A, 0x04, false},
+                      RegisterCase{0x6A, 0x00, false}, RegisterCase{0x6A, 0x29, false},
+                      RegisterCase{0x6A, 0x3B, false}),
+    [](const auto& info) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%s%02X", info.param.opcode == 0x6B ? "Read" : "Write",
+                      info.param.address);
+        return std::string(name);
+    });
 
 TEST_F(SimUnitCommands, DefaultFpgaVersionIsMajorVersion3) {
     start("Maya2000Pro");
@@ -205,16 +334,15 @@ TEST_F(SimUnitCommands, CoolerCommandsOnlyOnCooledModels) {
     EXPECT_FALSE(command(*unit, 0x01, {0x73, 0x00, 0x00}));
 }
 
-TEST_F(SimUnitCommands, StatusShowsLampTriggerModeAndPendingSpectrum) {
+TEST_F(SimUnitCommands, StatusShowsLampAndTriggerMode) {
     start("HR2000+");
     ASSERT_TRUE(command(*unit, 0x01, {0x03, 0x01, 0x00}));
     ASSERT_TRUE(command(*unit, 0x01, {0x0A, 0x03, 0x00}));
-    ASSERT_TRUE(command(*unit, 0x01, {0x09}));  // waits for the trigger
     const auto status = ask({0xFE}, 16);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ((*status)[6], 1);
     EXPECT_EQ((*status)[7], 3);
-    EXPECT_EQ((*status)[8], 1);
+    EXPECT_EQ((*status)[8], 0);  // no spectrum can be pending when a command is taken
     EXPECT_EQ((*status)[9], 9);  // 4097 bytes in 512-byte packets
 }
 
@@ -225,6 +353,60 @@ TEST_F(SimUnitCommands, ReplyIsHandedOutInPiecesWhenReadShort) {
     EXPECT_EQ(reply(*unit, 0x81, 64), (Bytes{0x00, 0x30}));
     EXPECT_FALSE(reply(*unit, 0x81, 64).has_value());
 }
+
+// What a host may leave unread before its next command: that command fails, the leftovers
+// are dropped, and the command after it works.
+struct Leftover {
+    const char* name;
+    std::string bench;
+    std::vector<Bytes> commands;  // sent first
+    std::uint8_t readFrom;        // 0: nothing is read
+    int readLength;
+};
+
+void PrintTo(const Leftover& leftover, std::ostream* out) { *out << leftover.name; }
+
+class SimUnreadReply : public ::testing::TestWithParam<Leftover> {};
+
+TEST_P(SimUnreadReply, FailsTheNextCommandAndIsDropped) {
+    const Leftover& leftover = GetParam();
+    SimTestBench bench(leftover.bench);
+    auto unit = bench.open(0);
+    ASSERT_NE(unit, nullptr);
+    SimUnit& port = *bench.bench().units()[0];
+    for (const Bytes& bytes : leftover.commands) ASSERT_TRUE(command(*unit, 0x01, bytes));
+    Bytes buffer(8192);
+    if (leftover.readFrom != 0) {
+        const PollResult first = port.poll(leftover.readFrom, buffer.data(), leftover.readLength);
+        ASSERT_EQ(first.state, PollState::Ready);
+        ASSERT_EQ(first.count, leftover.readLength);
+    }
+
+    EXPECT_FALSE(command(*unit, 0x01, {0xFE}));
+    for (std::uint8_t in : {0x81, 0x82, 0x86})  // polled: a reply never due would block a read
+        EXPECT_EQ(port.poll(in, buffer.data(), 8192).state, PollState::Failed)
+            << "bytes left on " << int(in);
+
+    ASSERT_TRUE(command(*unit, 0x01, {0xFE}));
+    EXPECT_EQ(port.poll(0x81, buffer.data(), 8192).count, 16);
+    ASSERT_TRUE(command(*unit, 0x01, {0x6B, 0x04}));
+    EXPECT_EQ(reply(*unit, 0x81, 3), (Bytes{0x6B, 0x00, 0x30}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SimUnreadReply,
+    ::testing::Values(Leftover{"ShortReplyNotRead", oneUnitBench("HR2000+"), {{0x6B, 0x04}}, 0, 0},
+                      Leftover{"ShortReplyPartlyRead", oneUnitBench("HR2000+"), {{0xFE}}, 0x81, 15},
+                      Leftover{"FramePartlyRead", oneUnitBench("HR2000+"), {{0x09}}, 0x82, 4096},
+                      Leftover{
+                          "SecondPartOfASplitFrame", oneUnitBench("USB4000"), {{0x09}}, 0x86, 2048},
+                      Leftover{"SpectrumWaitingForTheTrigger",
+                               R"({"timing": "fast", "trigger": null, "devices": [
+                     {"model": "HR2000+", "serial": "A"}]})",
+                               {{0x0A, 0x01, 0x00}, {0x09}},
+                               0,
+                               0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SimUnitCommands, OlderModelsTalkOnTheirOwnEndpoints) {
     start("USB2000");

@@ -34,7 +34,7 @@ TEST_F(SimUsbemuHarness, UnitsAnswerThroughTheRealUsbBackend) {
         R"({"timing": "fast", "devices": [{"model": "HR2000+", "serial": "A", "pattern": "ramp",
             "faults": {"fail_opcodes": [108]}}]})",
         {SIM_USB_PROBE_EXECUTABLE, "1016", "w01:FE", "r81:16", "w01:6B04", "r81:3", "w01:09",
-         "w01:09", "r82:4097", "r82:4097", "r82:4097", "w01:6C"});
+         "r82:4097", "w01:09", "r82:4097", "r82:4097", "w01:6C"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out,
               "units 1\n"
@@ -44,11 +44,29 @@ TEST_F(SimUsbemuHarness, UnitsAnswerThroughTheRealUsbBackend) {
               "w 2\n"
               "r 3 6B 00 30\n"
               "w 1\n"
-              "w 1\n"
               "r 4097 00 20 01 20 ... 69\n"
+              "w 1\n"
               "r 4097 07 20 08 20 ... 69\n"
               "r -1\n"    // nothing more is coming
               "w -1\n");  // a failing command
+}
+
+TEST_F(SimUsbemuHarness, ACommandAfterAShortReadFailsAndTheNextOneWorks) {
+    const ProgramRun result =
+        run(R"({"timing": "fast", "devices": [{"model": "HR2000+", "serial": "A"}]})",
+            {SIM_USB_PROBE_EXECUTABLE, "1016", "w01:6B04", "r81:1", "w01:FE", "r81:2", "w01:6B04",
+             "r81:3", "w01:6A040000"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "units 1\n"
+              "packet 512\n"
+              "w 2\n"
+              "r 1 6B\n"
+              "w -1\n"  // two bytes of the reply are still unread
+              "r -1\n"  // and they are gone
+              "w 2\n"
+              "r 3 6B 00 30\n"
+              "w -1\n");  // the version register cannot be written
 }
 
 TEST_F(SimUsbemuHarness, HighSpeedFramesArriveOnTwoEndpointsAndAnUnpluggedUnitLeavesTheBus) {

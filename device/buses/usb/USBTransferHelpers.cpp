@@ -75,14 +75,18 @@ std::int32_t USB4KSpectrumTransferHelper::receive(std::vector<std::uint8_t>& buf
     const int first =
         usb->read(secondReceiveEndpoint, firstBlock.data(), static_cast<int>(firstBlockLength));
     if (failed(first, firstBlockLength)) throw BusTransferException(readFailed);
+    int second = 0;
     if (remainder > 0) {
-        const int second =
-            usb->read(receiveEndpoint, secondBlock.data(), boundedLength(remainder, remainder));
+        second = usb->read(receiveEndpoint, secondBlock.data(), boundedLength(remainder, remainder));
         if (failed(second, remainder)) throw BusTransferException(readFailed);
     }
 
-    // Copy no more than the caller's buffer holds, and no more than each block holds.
-    const std::size_t delivered = std::min<std::size_t>(length, buffer.size());
+    // Only bytes that really arrived count, and only as far as they are contiguous: a short
+    // first block leaves a gap before the second one. Nothing past the caller's buffer either.
+    const std::size_t received = static_cast<std::size_t>(first) < firstBlockLength
+                                     ? static_cast<std::size_t>(first)
+                                     : firstBlockLength + static_cast<std::size_t>(second);
+    const std::size_t delivered = std::min<std::size_t>({received, length, buffer.size()});
     const std::size_t fromFirst = std::min<std::size_t>(delivered, firstBlockLength);
     std::copy_n(firstBlock.begin(), fromFirst, buffer.begin());
     if (delivered > firstBlockLength)

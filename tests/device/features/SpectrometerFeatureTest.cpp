@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "device/features/SpectrometerModelFeatures.h"
+#include "device/models/LegacyModels.h"
 #include "device/support/MessageOf.h"
 #include "device/support/Protocols.h"
 #include "device/support/Scripted.h"
@@ -91,23 +92,25 @@ std::unique_ptr<ProgrammableSaturationFeatureBase> someSaturation() {
 }
 std::unique_ptr<ProtocolHelper> noWaveCal() { return nullptr; }
 
-// The model constructors take the implementation and, by model, a saturation source, a
-// wavelength source, or both; the constants under test do not depend on either.
-template <class Model>
-std::unique_ptr<SpectrometerFeature> plain(std::unique_ptr<ProtocolHelper> p) {
-    return std::make_unique<Model>(std::move(p));
-}
-template <class Model>
-std::unique_ptr<SpectrometerFeature> withSaturation(std::unique_ptr<ProtocolHelper> p) {
-    return std::make_unique<Model>(std::move(p), someSaturation());
-}
+// The Framed Binary Protocol constructors take the implementation and a wavelength source, the
+// Blaze a saturation source as well; the constants under test do not depend on either.
 template <class Model>
 std::unique_ptr<SpectrometerFeature> withWaveCal(std::unique_ptr<ProtocolHelper> p) {
     return std::make_unique<Model>(std::move(p), noWaveCal);
 }
-template <int pixels>
-std::unique_ptr<SpectrometerFeature> nirQuest(std::unique_ptr<ProtocolHelper> p) {
-    return std::make_unique<NIRQuestSpectrometerFeature>(pixels, std::move(p), someSaturation());
+// The factory a feature builds its implementation with, handing out a prepared one.
+SpectrometerProtocolFactory given(std::unique_ptr<ProtocolHelper> p) {
+    auto held = std::make_shared<std::unique_ptr<ProtocolHelper>>(std::move(p));
+    return [held](GainAdjustmentSource&) { return std::move(*held); };
+}
+// A legacy model's feature as its row of the model table builds it.
+template <const LegacyModelRow& (*row)()>
+std::unique_ptr<SpectrometerFeature> fromRow(std::unique_ptr<ProtocolHelper> p) {
+    return row().spectrometerFeature(row().spectrometer, given(std::move(p)), someSaturation());
+}
+SpectrometerConstants withPixels(SpectrometerConstants constants, int pixels) {
+    constants.numberOfPixels = pixels;
+    return constants;
 }
 std::unique_ptr<SpectrometerFeature> blaze(std::unique_ptr<ProtocolHelper> p) {
     return std::make_unique<BlazeSpectrometerFeature>(std::move(p), someSaturation(), noWaveCal);
@@ -123,35 +126,35 @@ TEST(SpectrometerModelFeatures, ConstantsOfEveryModel) {
     //      dark pixel count, first and last dark pixel, trigger modes
     const std::vector<ModelRow> rows{
         // clang-format off
-        {"HR2000+", plain<HR2000PlusSpectrometerFeature>,
+        {"HR2000+", fromRow<models::hr2000Plus>,
              2048, 16383,  1000,  655350000,  1,    1000, 22, {2, 23},     {0, 1, 2, 3}},
-        {"Maya2000Pro", withSaturation<Maya2000ProSpectrometerFeature>,
+        {"Maya2000Pro", fromRow<models::maya2000Pro>,
              2068, 64000,  7200,  65000000,   1,    1000, 8,  {0, 2067},   {0, 1, 2, 3}},
-        {"MayaLSL", withSaturation<MayaLSLSpectrometerFeature>,
+        {"MayaLSL", fromRow<models::mayaLSL>,
              2068, 64000,  7200,  65000000,   1,    1000, 8,  {0, 2067},   {0, 1, 2, 3}},
-        {"Apex", withSaturation<ApexSpectrometerFeature>,
+        {"Apex", fromRow<models::apex>,
              2068, 64000,  15000, 1600000000, 1,    1000, 8,  {0, 2067},   {0}},
-        {"Maya2000", plain<Maya2000SpectrometerFeature>,
+        {"Maya2000", fromRow<models::maya2000>,
              2080, 65535,  15000, 1600000000, 1,    1000, 16, {0, 2079},   {0, 1, 3}},
-        {"HR2000", plain<HR2000SpectrometerFeature>,
+        {"HR2000", fromRow<models::hr2000>,
              2048, 4095,   3000,  655350000,  1000, 1000, 22, {2, 23},     {0, 1, 3}},
-        {"USB2000", plain<USB2000SpectrometerFeature>,
+        {"USB2000", fromRow<models::usb2000>,
              2048, 4095,   3000,  655350000,  1000, 1000, 22, {2, 23},     {0, 1, 3}},
-        {"USB2000+", withSaturation<USB2000PlusSpectrometerFeature>,
+        {"USB2000+", fromRow<models::usb2000Plus>,
              2048, 65535,  1000,  655350000,  1,    1000, 15, {6, 20},     {0, 1, 2, 3}},
-        {"USB4000", withSaturation<USB4000SpectrometerFeature>,
+        {"USB4000", fromRow<models::usb4000>,
              3648, 65535,  10,    655350000,  1,    10,   11, {5, 15},     {0, 1, 2, 3}},
-        {"HR4000", plain<HR4000SpectrometerFeature>,
+        {"HR4000", fromRow<models::hr4000>,
              3648, 16383,  10,    655350000,  1,    10,   11, {2, 12},     {0, 1, 2, 3}},
-        {"Jaz", withSaturation<JazSpectrometerFeature>,
+        {"Jaz", fromRow<models::jaz>,
              2048, 65535,  1000,  655350000,  1,    1000, 22, {2, 23},     {0, 1, 2, 3}},
-        {"QE65000", plain<QE65000SpectrometerFeature>,
+        {"QE65000", fromRow<models::qe65000>,
              1044, 65535,  8000,  1600000000, 1000, 1000, 8,  {0, 1043},   {0, 1, 3}},
-        {"NIRQuest256", nirQuest<256>,
+        {"NIRQuest256", fromRow<models::nirQuest256>,
              256,  65535,  1000,  1600000000, 1000, 1000, 0,  {},          {0, 1, 2, 3}},
-        {"NIRQuest512", nirQuest<512>,
+        {"NIRQuest512", fromRow<models::nirQuest512>,
              512,  65535,  1000,  1600000000, 1000, 1000, 0,  {},          {0, 1, 2, 3}},
-        {"Flame-NIR", withSaturation<FlameNIRSpectrometerFeature>,
+        {"Flame-NIR", fromRow<models::flameNIR>,
              128,  65535,  1000,  655350000,  1,    1000, 0,  {},          {0, 1, 2, 3}},
         {"STS", withWaveCal<STSSpectrometerFeature>,
              1024, 16383,  10,    85000000,   1,    1,    0,  {},          {0, 1, 2}},
@@ -204,17 +207,18 @@ TEST(SpectrometerModelFeatures, ConstantsOfEveryModel) {
 
 TEST(SpectrometerModelFeatures, MayaProDarkPixels) {
     Fixture fixture;
-    Maya2000ProSpectrometerFeature feature(fixture.make(), someSaturation());
+    Maya2000ProSpectrometerFeature feature(models::maya2000Pro().spectrometer, given(fixture.make()),
+                                           someSaturation());
     EXPECT_EQ(feature.getElectricDarkPixelIndices(),
               (std::vector<std::uint32_t>{0, 1, 2, 3, 2064, 2065, 2066, 2067}));
-    HR2000PlusSpectrometerFeature hr(fixture.make());
+    HR2000PlusSpectrometerFeature hr(models::hr2000Plus().spectrometer, given(fixture.make()));
     EXPECT_EQ(hr.getElectricDarkPixelIndices().front(), 2u);
     EXPECT_EQ(hr.getElectricDarkPixelIndices().back(), 23u);
 }
 
 TEST(SpectrometerFeature, TriggerModeOutsideTheListIsRefusedWithoutTraffic) {
     Fixture fixture;
-    HR2000SpectrometerFeature feature(fixture.make());
+    HR2000SpectrometerFeature feature(models::hr2000().spectrometer, given(fixture.make()));
     ScriptedBus bus;
     EXPECT_EQ(messageOf([&] { feature.setTriggerMode(legacy, bus, SpectrometerTriggerMode(2)); }),
               "Specified trigger mode is not supported.");
@@ -237,9 +241,9 @@ TEST(SpectrometerFeature, IntegrationTimeLimitsAreCheckedBeforeAnyTraffic) {
         std::uint32_t tooShort, shortest, longest, tooLong;
     };
     const std::vector<Case> cases{
-        {"HR2000+ (microseconds)", plain<HR2000PlusSpectrometerFeature>, 999, 1000, 655350000,
+        {"HR2000+ (microseconds)", fromRow<models::hr2000Plus>, 999, 1000, 655350000,
          655350001},
-        {"HR2000 (milliseconds)", plain<HR2000SpectrometerFeature>, 2999, 3500, 655350999,
+        {"HR2000 (milliseconds)", fromRow<models::hr2000>, 2999, 3500, 655350999,
          655351000},
     };
     for (const auto& c : cases) {
@@ -267,7 +271,7 @@ TEST(SpectrometerFeature, IntegrationTimeLimitsAreCheckedBeforeAnyTraffic) {
 class SpectrometerFeatureTest : public ::testing::Test {
   protected:
     Fixture fixture;
-    HR2000PlusSpectrometerFeature feature{fixture.make()};
+    HR2000PlusSpectrometerFeature feature{models::hr2000Plus().spectrometer, given(fixture.make())};
     ScriptedBus bus;
 };
 
@@ -310,7 +314,8 @@ TEST(GainAdjustedSpectrometerFeature, SaturationLevelFallsBackToTheCeiling) {
     auto levelFor = [&](std::optional<unsigned int> level, bool initialize) {
         Fixture fixture;
         auto saturation = std::make_unique<FixedSaturation>(level);
-        USB2000PlusSpectrometerFeature feature(fixture.make(), std::move(saturation));
+        USB2000PlusSpectrometerFeature feature(models::usb2000Plus().spectrometer, given(fixture.make()),
+                                               std::move(saturation));
         if (initialize) {
             EXPECT_TRUE(feature.initialize(legacy, bus));
         }
@@ -327,11 +332,13 @@ TEST(GainAdjustedSpectrometerFeature, InitializeReadsTheSaturationSlot) {
     ScriptedBus bus;
     bus.helper().reply(slotReply(17, Bytes{0, 0, 0, 0, 0x50, 0xC3}));  // 50000
     Fixture fixture;
-    JazSpectrometerFeature feature(fixture.make(), std::make_unique<SaturationEEPROMSlotFeature>());
+    JazSpectrometerFeature feature(models::jaz().spectrometer, given(fixture.make()),
+                                   std::make_unique<SaturationEEPROMSlotFeature>());
     EXPECT_TRUE(feature.initialize(legacy, bus));
     EXPECT_EQ(feature.getSaturationLevel(), 50000);
     EXPECT_EQ(bus.helper().sent(), std::vector<Bytes>{(Bytes{0x05, 17})});
-    EXPECT_THROW(JazSpectrometerFeature(fixture.make(), nullptr), IllegalArgumentException);
+    EXPECT_THROW(JazSpectrometerFeature(models::jaz().spectrometer, given(fixture.make()), nullptr),
+                 IllegalArgumentException);
 }
 
 TEST_F(SpectrometerFeatureTest, WavelengthsComeFromTheInformationSlots) {
@@ -340,18 +347,20 @@ TEST_F(SpectrometerFeatureTest, WavelengthsComeFromTheInformationSlots) {
     ASSERT_EQ(wavelengths.size(), 2048u);
     EXPECT_DOUBLE_EQ(wavelengths[2], 501.0);
 
-    QE65000SpectrometerFeature qe(fixture.make());
+    QE65000SpectrometerFeature qe(models::qe65000().spectrometer, given(fixture.make()));
     queueWavelengthSlots(bus);
     EXPECT_DOUBLE_EQ(qe.getWavelengths(legacy, bus).at(0), 495.0);
 }
 
 TEST(SpectrometerFeature, ZeroPixelsGiveNoWavelengths) {
     Fixture fixture;
-    NIRQuestSpectrometerFeature feature(0, fixture.make(), someSaturation());
+    NIRQuestSpectrometerFeature feature(withPixels(models::nirQuest512().spectrometer, 0),
+                                        given(fixture.make()), someSaturation());
     ScriptedBus bus;
     queueWavelengthSlots(bus);
     EXPECT_TRUE(feature.getWavelengths(legacy, bus).empty());
-    NIRQuestSpectrometerFeature negative(-5, fixture.make(), someSaturation());
+    NIRQuestSpectrometerFeature negative(withPixels(models::nirQuest512().spectrometer, -5),
+                                         given(fixture.make()), someSaturation());
     queueWavelengthSlots(bus);
     EXPECT_TRUE(negative.getWavelengths(legacy, bus).empty());
 }

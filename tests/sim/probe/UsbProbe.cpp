@@ -1,5 +1,5 @@
 // usb-probe PRODUCT STEP...: opens the first unit of vendor 0x2457 and the product (hex)
-// through the device library's USB layer with its default (libusb) platform, then runs the
+// through the device library's USB layer on its libusb platform, then runs the
 // steps in order and prints one line per step:
 //   wEP:HEX   writes the bytes to OUT endpoint EP      -> "w <count>"
 //   rEP:N     reads up to N bytes from IN endpoint EP  -> "r <count> <first bytes...> ... <last
@@ -8,14 +8,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "device/buses/usb/platform/LibusbPlatform.h"
 #include "device/buses/usb/platform/USB.h"
 #include "device/buses/usb/platform/USBDeviceTable.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
+    spectro::installUsbPlatform(std::make_unique<spectro::LibusbPlatform>());
     const auto product = static_cast<std::uint16_t>(std::strtoul(argv[1], nullptr, 16));
     const auto ids = spectro::listUSBDeviceIds(0x2457, product);
     std::printf("units %zu\n", ids.size());

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "device/buses/usb/platform/LibusbPlatform.h"
 
 namespace spectro {
 
@@ -18,8 +17,20 @@ void USBDeviceTable::installPlatform(std::unique_ptr<UsbPlatform> platform) {
     platform_ = std::move(platform);
 }
 
+namespace {
+
+// Until an executable installs its platform there is no USB at all: a program or a test that
+// forgets to choose one can never reach the units on the machine it runs on.
+class NoUsbPlatform final : public UsbPlatform {
+  public:
+    std::vector<UsbUnitInfo> enumerate() override { return {}; }
+    std::unique_ptr<UsbConnection> open(const std::string&) override { return nullptr; }
+};
+
+}  // namespace
+
 UsbPlatform& USBDeviceTable::platform() {
-    if (!platform_) platform_ = std::make_unique<LibusbPlatform>();
+    if (!platform_) platform_ = std::make_unique<NoUsbPlatform>();
     return *platform_;
 }
 

@@ -37,8 +37,9 @@ class USBDeviceTable {
 
     static USBDeviceTable& instance();
 
-    // Replaces the platform (none: the libusb one, created when first needed). Every entry
-    // is dropped, releasing open units; device IDs go on counting from where they were.
+    // Replaces the platform (none: a platform without any unit, which is also what the table
+    // starts with). Every entry is dropped, releasing open units; device IDs go on counting
+    // from where they were.
     void installPlatform(std::unique_ptr<UsbPlatform> platform);
 
     std::int32_t probe(std::uint16_t vendorId, std::uint16_t productId);
@@ -64,8 +65,9 @@ class USBDeviceTable {
     std::array<USBDeviceEntry, capacity> entries_{};
 };
 
-// Installs the platform that every later probe and open goes through. Executables that do
-// not talk to real USB (the simulator, tests) call this before the first probe.
+// Installs the platform that every later probe and open goes through. Each executable
+// chooses its own before the first probe: quillfen the libusb one, quillfen-sim the simulated
+// one, tests their scripted or emulated ones.
 void installUsbPlatform(std::unique_ptr<UsbPlatform> platform);
 
 // Refreshes the entries of this vendor/product and returns how many are in use; -1 when a

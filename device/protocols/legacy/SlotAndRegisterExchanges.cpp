@@ -1,4 +1,4 @@
-#include "device/common/SlotAndRegisterExchanges.h"
+#include "device/protocols/legacy/SlotAndRegisterExchanges.h"
 
 #include <algorithm>
 #include <memory>
