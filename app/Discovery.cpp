@@ -106,9 +106,10 @@ void closeSpectrometers(SpectroWrapper* facade, std::vector<SpectrometerRecord>&
         if (record.slot < 0) {
             continue;
         }
-        record.spectra.reset();
-        record.timeDifferences.reset();
-        record.wavelengths.reset();
+        record.spectra = {};
+        record.timeDifferences = {};
+        record.wavelengths = {};
+        record.testSpectrum = {};
         if (facade != nullptr) {
             int code = 0;
             facade->closeSpectrometer(record.slot, &code);

@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace quillfen {
 
@@ -25,12 +27,16 @@ struct SpectrometerRecord {
     std::string serialNumber;
     std::string name;
     std::string dataFilePath;                   // the pattern until setup expands it
-    std::unique_ptr<double[]> spectra;          // spectraCount x spectrumLength, burst order
-    std::unique_ptr<double[]> timeDifferences;  // spectraCount, seconds between requests
-    std::unique_ptr<double[]> wavelengths;      // spectrumLength, nanometres
+    // Buffers, allocated zero-filled by setup and released by closeSpectrometers (empty: none).
+    std::vector<double> spectra;          // spectraCount x spectrumLength, burst order
+    std::vector<double> timeDifferences;  // spectraCount, seconds between requests
+    std::vector<double> wavelengths;      // spectrumLength, nanometres
+    std::vector<double> testSpectrum;     // spectrumLength: setup's spectrum, not part of the shot
     double pcbTemperature = 0.0;
-    std::int64_t relativeDelay_ns =
-        0;  // a raw timestamp first, then the delay to the first finisher
+    // The monotonic clock in nanoseconds right after the burst's first frame arrived; none when
+    // no frame arrived (a burst that failed at once, or "Spectra": 0).
+    std::optional<std::int64_t> firstTimestamp_ns;
+    std::int64_t relativeDelay_ns = 0;  // to the first processed spectrometer with a timestamp
     std::array<double, 8> nonLinearityCalibration{};
     double strayLightConstant = 0.0;
 };

@@ -40,7 +40,8 @@ bool allPlaceholders(const std::vector<SpectrometerRecord>& records) {
     for (const auto& r : records) {
         if (r.slot != -2 || r.integrationTime_us != 2000 || r.spectraCount != 2 ||
             r.triggerType != 0 || !r.serialNumber.empty() || !r.name.empty() ||
-            !r.dataFilePath.empty() || r.spectra || r.wavelengths || r.timeDifferences) {
+            !r.dataFilePath.empty() || !r.spectra.empty() || !r.wavelengths.empty() ||
+            !r.timeDifferences.empty()) {
             return false;
         }
     }
@@ -69,7 +70,7 @@ TEST(ReadConfiguration, ReadsEntriesWithTheirDefaults) {
     EXPECT_EQ(x.spectraCount, 2);
     EXPECT_EQ(x.triggerType, 0);
     EXPECT_EQ(x.dataFilePath, "X_{shot}.h5");
-    EXPECT_FALSE(x.spectra);
+    EXPECT_TRUE(x.spectra.empty());
     EXPECT_EQ(read.out,
               "List of active spectrometers from JSON (2):\n"
               " 0 HR+C1834 alias Halpha\n"
