@@ -21,6 +21,17 @@ void closeSlot(SpectroWrapper& facade, int index) {
     }
 }
 
+// The serial number as part of a file name: a unit can send anything as its serial number,
+// and a '/', '\' or control character must never take the file out of the working folder.
+std::string fileNameOf(const std::string& serial) {
+    std::string name = serial;
+    for (char& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F) c = '_';
+    }
+    return name;
+}
+
 // Gives the unit in slot `index` to the first record that has its serial number or is a
 // placeholder. Returns false when no record wants it.
 bool claimDevice(std::vector<SpectrometerRecord>& records, int index, const std::string& serial) {
@@ -33,7 +44,7 @@ bool claimDevice(std::vector<SpectrometerRecord>& records, int index, const std:
             record.slot = index;
             record.serialNumber = serial;
             record.name = serial;
-            record.dataFilePath = serial + "_{shot}_.h5";
+            record.dataFilePath = fileNameOf(serial) + "_{shot}_.h5";
             return true;
         }
     }

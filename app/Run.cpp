@@ -7,14 +7,15 @@
 #include <cstdint>
 #include <iostream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "app/Acquisition.h"
 #include "app/AppStatus.h"
 #include "app/Configuration.h"
 #include "app/Console.h"
 #include "app/Discovery.h"
 #include "app/Options.h"
+#include "app/Setup.h"
 #include "device/api/SpectroWrapper.h"
 #include "device/buses/usb/platform/USB.h"
 
@@ -151,7 +152,15 @@ int run(int argc, char** argv) {
     const int connected = discoverSpectrometers(facade, records);
     pruneUnmatched(records, connected);
 
-    std::this_thread::sleep_for(settleWait(records));
+    if (!setupSpectrometers(facade, records, settings.triggerOverride, settings.shotNumber)) {
+        closeSpectrometers(&facade, records, settings.automatic);
+        return 1;
+    }
+
+    sleepMillis(static_cast<unsigned int>(settleWait(records).count()));
+    if (!records.empty()) {
+        acquireSpectra(facade, records);
+    }
 
     if (!settings.outputPath.empty()) {
         writeConfiguration(settings.outputPath, records);

@@ -3,13 +3,19 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <exception>
+#include <limits>
 #include <string>
+#include <vector>
 
+#include "device/api/ExtraFeaturesCollection.h"
 #include "device/buses/usb/SpectrometerUSBInterface.h"
 #include "device/common/Device.h"
 #include "device/common/DeviceFactory.h"
 #include "device/common/Exceptions.h"
+#include "device/features/ForwardingFeatures.h"
 #include "device/features/SerialNumberFeature.h"
+#include "device/features/SpectrometerFeature.h"
 
 namespace spectro {
 
@@ -61,6 +67,78 @@ int countAttachedUnits(Device& device) {
 // The facade's trace hook for the model walk; it prints nothing.
 void traceLookingFor(const std::string& registryName) { (void)registryName; }
 
+// Every failure inside the library (and of the standard library beneath it) becomes a code:
+// an exception that left the facade would end the process with the units still armed.
+// Only std::exception is caught, so that a thread's forced unwinding still passes.
+
+// Calls `call` with the device's first feature of the kind, its first protocol and its first
+// bus. Code 2 for an empty slot, 5 without such a feature, 6 when the call throws (or
+// `illegalArgument` for IllegalArgumentException), 0 otherwise; the neutral result on failure.
+template <class Interface, class Result, class Call>
+Result onFeature(Device* device, int* errorCode, Result neutral, Call&& call,
+                 int illegalArgument = SpectroWrapper::DATA_TRANSFER_ERROR) {
+    if (device == nullptr) {
+        store(errorCode, SpectroWrapper::NO_DEVICE_FOUND);
+        return neutral;
+    }
+    store(errorCode, SpectroWrapper::NO_SUCH_FEATURE);
+    auto* feature = findFirst<Interface>(device->getFeatures());
+    const std::vector<Protocol*> protocols = device->getProtocols();
+    const std::vector<Bus*> buses = device->getBuses();
+    if (feature == nullptr || protocols.empty() || buses.empty()) {
+        return neutral;
+    }
+    try {
+        const Result result = call(*feature, *protocols.front(), *buses.front());
+        store(errorCode, SpectroWrapper::SUCCESS);
+        return result;
+    } catch (const IllegalArgumentException&) {
+        store(errorCode, illegalArgument);
+    } catch (const std::exception&) {
+        store(errorCode, SpectroWrapper::DATA_TRANSFER_ERROR);
+    }
+    return neutral;
+}
+
+// Calls `call` with the device's extra features collection and its USB bus. A device without
+// the collection ends with code 0 and `withoutCollection`; one without a USB bus with code 2.
+// Otherwise as onFeature. Touches nothing beyond the slot's device: bursts run side by side.
+template <class Result, class Call>
+Result onExtraFeatures(Device* device, int* errorCode, Result neutral, Result withoutCollection,
+                       Call&& call) {
+    if (device == nullptr) {
+        store(errorCode, SpectroWrapper::NO_DEVICE_FOUND);
+        return neutral;
+    }
+    store(errorCode, SpectroWrapper::NO_SUCH_FEATURE);
+    auto* extra = findFirst<ExtraFeaturesCollectionInterface>(device->getFeatures());
+    if (extra == nullptr) {
+        store(errorCode, SpectroWrapper::SUCCESS);
+        return withoutCollection;
+    }
+    auto* usb = findFirst<SpectrometerUSBInterface>(device->getBuses());
+    if (usb == nullptr) {
+        store(errorCode, SpectroWrapper::NO_DEVICE_FOUND);
+        return neutral;
+    }
+    try {
+        const Result result = call(*extra, *usb);
+        store(errorCode, SpectroWrapper::SUCCESS);
+        return result;
+    } catch (const std::exception&) {
+        store(errorCode, SpectroWrapper::DATA_TRANSFER_ERROR);
+    }
+    return neutral;
+}
+
+// Copies the first `length` values, or all of them when there are fewer; returns the count.
+int copyValues(const std::vector<double>& values, double* buffer, int length) {
+    const std::size_t copied =
+        std::min(values.size(), static_cast<std::size_t>(std::max(length, 0)));
+    std::copy_n(values.begin(), copied, buffer);
+    return static_cast<int>(copied);
+}
+
 }  // namespace
 
 SpectroWrapper::SpectroWrapper() = default;
@@ -83,11 +161,25 @@ void SpectroWrapper::getErrorMessage(int code, char* buffer, int bufferLength) {
     buffer[length] = '\0';
 }
 
+Device* SpectroWrapper::deviceIn(int index) const {
+    return validIndex(index) ? slots[static_cast<std::size_t>(index)].get() : nullptr;
+}
+
 int SpectroWrapper::openSpectrometer(int index, int* errorCode) {
     store(errorCode, NO_DEVICE_FOUND);
     if (!validIndex(index)) {
         return 1;
     }
+    try {
+        return openInto(index, errorCode);
+    } catch (const std::exception&) {
+        // Probing, opening or initialising failed inside the library: the unit is not opened.
+        store(errorCode, NO_DEVICE_FOUND);
+        return 1;
+    }
+}
+
+int SpectroWrapper::openInto(int index, int* errorCode) {
     // Walk the models in the factory's order, counting attached units, until the model
     // whose units include the index-th one.
     const DeviceFactory& factory = DeviceFactory::getInstance();
@@ -120,14 +212,10 @@ int SpectroWrapper::openSpectrometer(int index, int* errorCode) {
     if (unit >= static_cast<int>(locators.size())) {
         return 1;
     }
-    try {
-        usb->setLocation(*locators[static_cast<std::size_t>(unit)]);
-        device->setLocation(*locators[static_cast<std::size_t>(unit)]);
-        device->open();
-    } catch (const std::exception&) {
-        // A locator the bus refuses leaves the unit unopened, as a failed open does.
-        return 1;
-    }
+    // A locator the bus refuses throws, which leaves the unit unopened as a failed open does.
+    usb->setLocation(*locators[static_cast<std::size_t>(unit)]);
+    device->setLocation(*locators[static_cast<std::size_t>(unit)]);
+    device->open();
     locators.clear();
     if (!usb->open()) {
         return 1;
@@ -137,8 +225,14 @@ int SpectroWrapper::openSpectrometer(int index, int* errorCode) {
         closeSpectrometer(index, errorCode);
     }
     slots[index] = std::move(device);
-    if (Bus* opened = slots[index]->getOpenedBus()) {
-        slots[index]->initialize(*opened);
+    try {
+        if (Bus* opened = slots[index]->getOpenedBus()) {
+            slots[index]->initialize(*opened);
+        }
+    } catch (...) {
+        // A device that could not be initialised does not stay in the slot half set up.
+        slots[index].reset();
+        throw;
     }
     store(errorCode, SUCCESS);
     return 0;
@@ -149,11 +243,15 @@ void SpectroWrapper::closeSpectrometer(int index, int* errorCode) {
         store(errorCode, NO_DEVICE_FOUND);
         return;
     }
-    if (auto* usb = findFirst<SpectrometerUSBInterface>(slots[index]->getBuses())) {
-        usb->close();
-        store(errorCode, SUCCESS);
-    } else {
-        store(errorCode, NO_DEVICE_FOUND);
+    try {
+        if (auto* usb = findFirst<SpectrometerUSBInterface>(slots[index]->getBuses())) {
+            usb->close();
+            store(errorCode, SUCCESS);
+        } else {
+            store(errorCode, NO_DEVICE_FOUND);
+        }
+    } catch (const std::exception&) {
+        store(errorCode, DATA_TRANSFER_ERROR);
     }
     slots[index].reset();
 }
@@ -211,7 +309,7 @@ int SpectroWrapper::getSerialNumber(int index, int* errorCode, char* buffer) {
     if (feature != nullptr && !protocols.empty() && !buses.empty()) {
         try {
             serial = feature->readSerialNumber(*protocols.front(), *buses.front());
-        } catch (const FeatureException&) {
+        } catch (const std::exception&) {
             store(errorCode, DATA_TRANSFER_ERROR);
             return 0;
         }
@@ -226,6 +324,140 @@ int SpectroWrapper::getSerialNumber(int index, int* errorCode, char* buffer) {
     std::memcpy(buffer, serial.data(), copied);
     store(errorCode, SUCCESS);
     return static_cast<int>(copied);
+}
+
+void SpectroWrapper::setTriggerMode(int index, int* errorCode, std::int32_t mode) {
+    onFeature<SpectrometerFeatureInterface>(
+        deviceIn(index), errorCode, 0, [mode](auto& spectrometer, auto& protocol, auto& bus) {
+            spectrometer.setTriggerMode(protocol, bus, SpectrometerTriggerMode(mode));
+            return 0;
+        });
+}
+
+void SpectroWrapper::setIntegrationTimeMicros(int index, int* errorCode, std::uint32_t micros) {
+    onFeature<SpectrometerFeatureInterface>(
+        deviceIn(index), errorCode, 0,
+        [micros](auto& spectrometer, auto& protocol, auto& bus) {
+            spectrometer.setIntegrationTimeMicros(protocol, bus, micros);
+            return 0;
+        },
+        ARGUMENT_REFUSED);
+}
+
+int SpectroWrapper::getMinIntegrationTimeMicros(int index, int* errorCode) {
+    return onFeature<SpectrometerFeatureInterface>(
+        deviceIn(index), errorCode, -1,
+        [](auto& spectrometer, auto&, auto&) { return spectrometer.getIntegrationTimeMinimum(); });
+}
+
+int SpectroWrapper::getMaxIntegrationTimeMicros(int index, int* errorCode) {
+    return onFeature<SpectrometerFeatureInterface>(
+        deviceIn(index), errorCode, -1,
+        [](auto& spectrometer, auto&, auto&) { return spectrometer.getIntegrationTimeMaximum(); });
+}
+
+int SpectroWrapper::getSpectrumLength(int index, int* errorCode) {
+    return onFeature<SpectrometerFeatureInterface>(
+        deviceIn(index), errorCode, 0,
+        [](auto& spectrometer, auto&, auto&) { return spectrometer.getNumberOfPixels(); });
+}
+
+int SpectroWrapper::getSpectrum(int index, int* errorCode, double* buffer, int length) {
+    if (deviceIn(index) != nullptr && buffer == nullptr) {
+        store(errorCode, INVALID_USER_BUFFER);
+        return 0;
+    }
+    return onFeature<SpectrometerFeatureInterface>(
+        deviceIn(index), errorCode, 0, [&](auto& spectrometer, auto& protocol, auto& bus) {
+            const std::optional<std::vector<double>> spectrum =
+                spectrometer.getSpectrum(protocol, bus);
+            // A reply that held no spectrum is a failed transfer, not an empty success.
+            if (!spectrum) throw FeatureException("The spectrometer returned no spectrum.");
+            return copyValues(*spectrum, buffer, length);
+        });
+}
+
+int SpectroWrapper::getWavelengths(int index, int* errorCode, double* buffer, int length) {
+    if (deviceIn(index) != nullptr && buffer == nullptr) {
+        store(errorCode, INVALID_USER_BUFFER);
+        return 0;
+    }
+    return onFeature<SpectrometerFeatureInterface>(
+        deviceIn(index), errorCode, 0, [&](auto& spectrometer, auto& protocol, auto& bus) {
+            return copyValues(spectrometer.getWavelengths(protocol, bus), buffer, length);
+        });
+}
+
+void SpectroWrapper::enableStrobeLamp(int index, int* errorCode) {
+    onFeature<StrobeLampFeatureInterface>(deviceIn(index), errorCode, 0,
+                                          [](auto& lamp, auto& protocol, auto& bus) {
+                                              lamp.setStrobeLampEnable(protocol, bus, true);
+                                              return 0;
+                                          });
+}
+
+int SpectroWrapper::getFWversion(int index, int* errorCode) {
+    return onExtraFeatures(deviceIn(index), errorCode, 0, 0,
+                           [](auto& extra, auto& bus) { return extra.getFWversion(bus); });
+}
+
+double SpectroWrapper::getPCBTemperature(int index, int* errorCode) {
+    // No collection, no board thermometer: not-a-number, as a unit of type 2 reports.
+    return onExtraFeatures(deviceIn(index), errorCode, 0.0,
+                           std::numeric_limits<double>::quiet_NaN(),
+                           [](auto& extra, auto& bus) { return extra.getBoardTemperature(bus); });
+}
+
+void SpectroWrapper::setStrobeHighDelay(int index, int* errorCode) {
+    onExtraFeatures(deviceIn(index), errorCode, 0, 0, [](auto& extra, auto& bus) {
+        extra.setSingleStrobeHighClockTransitionDelay(bus, STROBE_HIGH_DELAY);
+        return 0;
+    });
+}
+
+int SpectroWrapper::getStrobeHighDelay(int index, int* errorCode) {
+    return onExtraFeatures(deviceIn(index), errorCode, 0, 0, [](auto& extra, auto& bus) {
+        return extra.getSingleStrobeHighClockTransitionDelay(bus);
+    });
+}
+
+void SpectroWrapper::setStrobeLowDelay(int index, int* errorCode) {
+    onExtraFeatures(deviceIn(index), errorCode, 0, 0, [](auto& extra, auto& bus) {
+        extra.setSingleStrobeLowClockTransitionDelay(bus, STROBE_LOW_DELAY);
+        return 0;
+    });
+}
+
+int SpectroWrapper::getStrobeLowDelay(int index, int* errorCode) {
+    return onExtraFeatures(deviceIn(index), errorCode, 0, 0, [](auto& extra, auto& bus) {
+        return extra.getSingleStrobeLowClockTransitionDelay(bus);
+    });
+}
+
+int SpectroWrapper::queryStatus(int index, int* errorCode, std::int32_t* integrationTime) {
+    return onExtraFeatures(deviceIn(index), errorCode, 0, 0, [=](auto& extra, auto& bus) {
+        return extra.queryStatus(bus, nullptr, integrationTime, nullptr, nullptr, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr);
+    });
+}
+
+int SpectroWrapper::getCalibration(int index, int* errorCode, std::array<double, 8>* nonlinearity,
+                                   double* strayLight) {
+    return onExtraFeatures(deviceIn(index), errorCode, 0, 0, [=](auto& extra, auto& bus) {
+        return extra.getCalibration(bus, nullptr, nonlinearity, strayLight);
+    });
+}
+
+int SpectroWrapper::collectSpectra(int index, int* errorCode, std::int32_t count,
+                                   std::span<double> spectra, std::int32_t* pixelsPerSpectrum,
+                                   std::span<double> intervals,
+                                   std::optional<std::int64_t>* firstTimestamp,
+                                   std::atomic<std::uint8_t>* startedFlag) {
+    // Runs on the slot's acquisition thread: it only reads the slot and drives its own device.
+    return onExtraFeatures(deviceIn(index), errorCode, 0, 0, [&](auto& extra, auto& bus) {
+        return extra.CollectSpectra(bus, count, spectra, pixelsPerSpectrum, intervals,
+                                    firstTimestamp, startedFlag);
+    });
 }
 
 }  // namespace spectro

@@ -7,10 +7,13 @@
 #include <cstdio>
 #include <fstream>
 
-#include "tests/sim/support/RunProgram.h"
+#include "support/Subprocess.h"
 
 namespace spectro::sim::test {
 namespace {
+
+using quillfen::testing::ProgramRun;
+using quillfen::testing::runProgram;
 
 TEST(QuillfenSim, RunsTheDemoBenchToTheEnd) {
     const ProgramRun run = runProgram(QUILLFEN_SIM_EXECUTABLE, {"-a", "-i", "examples/demo.json"},

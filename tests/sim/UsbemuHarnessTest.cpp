@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <fstream>
 
-#include "tests/sim/support/RunProgram.h"
+#include "support/Subprocess.h"
 
 #ifdef QUILLFEN_USBEMU_EXECUTABLE
 
 namespace spectro::sim::test {
 namespace {
+
+using quillfen::testing::ProgramRun;
+using quillfen::testing::runProgram;
 
 class SimUsbemuHarness : public ::testing::Test {
   protected:

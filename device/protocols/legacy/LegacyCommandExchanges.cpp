@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "device/common/Exceptions.h"
+#include "device/protocols/legacy/LegacyControlTransfers.h"
 
 namespace spectro::legacyProtocol {
 
@@ -19,22 +20,6 @@ constexpr std::uint8_t OP_READ_TEC_TEMPERATURE = 0x72;
 constexpr std::uint8_t OP_TEC_SET_POINT = 0x73;
 
 constexpr std::uint32_t IRRADIANCE_WRITE_LENGTH = 63;
-
-std::unique_ptr<Transfer> controlTransfer(std::vector<std::uint8_t> bytes, int direction,
-                                          std::uint32_t length) {
-    std::vector<std::unique_ptr<ProtocolHint>> hints;
-    hints.push_back(std::make_unique<ControlHint>());
-    return std::make_unique<Transfer>(std::move(hints), std::move(bytes), direction, length);
-}
-
-std::unique_ptr<Transfer> controlWrite(std::vector<std::uint8_t> bytes) {
-    const auto length = static_cast<std::uint32_t>(bytes.size());
-    return controlTransfer(std::move(bytes), Transfer::TO_DEVICE, length);
-}
-
-std::unique_ptr<Transfer> controlRead(std::uint32_t length) {
-    return controlTransfer({}, Transfer::FROM_DEVICE, length);
-}
 
 void putLittle16(std::vector<std::uint8_t>& buffer, std::size_t at, std::uint32_t value) {
     buffer[at] = static_cast<std::uint8_t>(value & 0xFF);

@@ -1,5 +1,7 @@
 #include "device/protocols/legacy/SlotAndRegisterExchanges.h"
 
+#include "device/protocols/legacy/LegacyControlTransfers.h"
+
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
@@ -9,28 +11,14 @@ namespace spectro {
 namespace {
 
 using legacyProtocol::ControlHint;
+using legacyProtocol::controlRead;
+using legacyProtocol::controlWrite;
 
 constexpr std::uint8_t OP_READ_EEPROM_SLOT = 0x05;
 constexpr std::uint8_t OP_WRITE_EEPROM_SLOT = 0x06;
 constexpr std::uint8_t OP_WRITE_REGISTER = 0x6A;
 constexpr std::uint8_t OP_READ_REGISTER = 0x6B;
 constexpr std::uint32_t SLOT_WRITE_LENGTH = 17;
-
-std::unique_ptr<Transfer> controlTransfer(std::vector<std::uint8_t> bytes, int direction,
-                                          std::uint32_t length) {
-    std::vector<std::unique_ptr<ProtocolHint>> hints;
-    hints.push_back(std::make_unique<ControlHint>());
-    return std::make_unique<Transfer>(std::move(hints), std::move(bytes), direction, length);
-}
-
-std::unique_ptr<Transfer> controlWrite(std::vector<std::uint8_t> bytes) {
-    const auto length = static_cast<std::uint32_t>(bytes.size());
-    return controlTransfer(std::move(bytes), Transfer::TO_DEVICE, length);
-}
-
-std::unique_ptr<Transfer> controlRead(std::uint32_t length) {
-    return controlTransfer({}, Transfer::FROM_DEVICE, length);
-}
 
 }  // namespace
 

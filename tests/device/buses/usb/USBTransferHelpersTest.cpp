@@ -131,6 +131,24 @@ TEST_F(FourKHelperTest, FailedBlockThrowsInsteadOfHandingOnOldBytes) {
               "Failed to read any data from USB.");
 }
 
+TEST_F(FourKHelperTest, ShortBlocksCountOnlyTheBytesThatArrived) {
+    // The buffer is reused from frame to frame; bytes a short block did not deliver must not
+    // be counted as this frame's.
+    USB4KSpectrumTransferHelper helper(usb.get(), USBFPGAEndpointMap());
+    std::vector<std::uint8_t> buffer(7681);
+    queueSpectrum(5633);
+    ASSERT_EQ(helper.receive(buffer, 7681), 7681);
+
+    unit->reply(0x86, counting(2048));
+    unit->reply(0x82, std::vector<std::uint8_t>(100, 7));
+    EXPECT_EQ(helper.receive(buffer, 7681), 2148);
+
+    // A short first block leaves a gap before the second one: only the first block counts.
+    unit->reply(0x86, counting(1000));
+    unit->reply(0x82, std::vector<std::uint8_t>(5633, 7));
+    EXPECT_EQ(helper.receive(buffer, 7681), 1000);
+}
+
 TEST_F(USBTransferHelpersTest, BlazePadsOddLengthsToMultiplesOfFour) {
     BlazeUSBTransferHelper helper(usb.get(), USBSimpleDualEndpointMap());
     std::vector<std::uint8_t> message = {1, 2, 3, 4, 5, 6, 7, 8};
