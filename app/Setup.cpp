@@ -104,16 +104,17 @@ bool setupOne(SpectroWrapper& facade, SpectrometerRecord& record, bool triggerOv
     facade.setIntegrationTimeMicros(slot, &code, record.integrationTime_us);
     if (!checkError("Set integration time failed", code)) return false;
 
-    // The unit's own word on its integration time replaces the field; a value outside its
-    // limits (0 would make the sampling frequency infinite) is a failed transfer.
-    std::int32_t reported = 0;
-    facade.queryStatus(slot, &code, &reported);
-    if (code == SpectroWrapper::SUCCESS &&
-        (reported < 0 || static_cast<std::uint32_t>(reported) < minimum ||
-         static_cast<std::uint32_t>(reported) > maximum))
+    // The unit's own word on its integration time replaces the field (a unit without a status
+    // block leaves it as set); a value outside its limits (0 would make the sampling frequency
+    // infinite) is a failed transfer.
+    auto reported = static_cast<std::int32_t>(record.integrationTime_us);
+    const int filled = facade.queryStatus(slot, &code, &reported);
+    const auto reportedTime = static_cast<std::uint32_t>(reported);
+    if (code == SpectroWrapper::SUCCESS && filled > 0 &&
+        (reported < 0 || reportedTime < minimum || reportedTime > maximum))
         code = SpectroWrapper::DATA_TRANSFER_ERROR;
     if (!checkError("Get status/integration time failed", code)) return false;
-    record.integrationTime_us = static_cast<std::uint32_t>(reported);
+    if (filled > 0) record.integrationTime_us = reportedTime;
     std::cout << "   Integration time is " << record.integrationTime_us << " us" << std::endl;
     if (record.integrationTime_us != configured)
         emitStatus(AppStatus().warning("Integration time changed."));
