@@ -17,6 +17,7 @@
 
 #include "device/buses/usb/USBInterface.h"
 #include "device/common/Exceptions.h"
+#include "device/common/LittleEndianWords.h"
 
 namespace spectro {
 
@@ -155,10 +156,9 @@ bool decodeFrames(const FrameLayout& layout, const std::vector<std::uint8_t>& fr
         const std::size_t row = i * values;
         const std::size_t stored =
             row >= spectra.size() ? 0 : std::min(values, spectra.size() - row);
-        for (std::size_t j = 0; j < stored; ++j) {
-            const unsigned high = frame[2 * j + 1] ^ layout.highByteXor;
-            spectra[row + j] = static_cast<double>(high * 256 + frame[2 * j]);
-        }
+        const auto wordXor = static_cast<std::uint16_t>(layout.highByteXor << 8);
+        for (std::size_t j = 0; j < stored; ++j)
+            spectra[row + j] = static_cast<double>(littleEndianWord(frame, j) ^ wordXor);
         if (frame[layout.frameBytes - 1] != FRAME_SYNC) inSync = false;
     }
     const std::size_t end = std::min(count * values, spectra.size());

@@ -38,23 +38,27 @@ std::unique_ptr<Data> Transfer::transfer(TransferHelper& helper) {
                 throw ProtocolException("Failed to write to bus.");
             }
             return nullptr;
-        case FROM_DEVICE: {
-            std::int32_t received = 0;
-            try {
-                received = helper.receive(buffer, length);
-            } catch (const BusException&) {
-                throw ProtocolException("Failed to read from bus.");
-            }
-            receivedLength = static_cast<std::uint32_t>(
-                std::clamp<std::int64_t>(received, 0, std::min<std::int64_t>(length, buffer.size())));
+        case FROM_DEVICE:
+            receive(helper);
             // Only what arrived: the rest of the buffer still holds an earlier reply, which must
             // never pass for this one.
             return std::make_unique<ByteVector>(std::vector<std::uint8_t>(
                 buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(receivedLength)));
-        }
         default:
             throw ProtocolException("Invalid transfer direction specified.");
     }
+}
+
+std::uint32_t Transfer::receive(TransferHelper& helper) {
+    std::int32_t received = 0;
+    try {
+        received = helper.receive(buffer, length);
+    } catch (const BusException&) {
+        throw ProtocolException("Failed to read from bus.");
+    }
+    receivedLength = static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(received, 0, std::min<std::int64_t>(length, buffer.size())));
+    return receivedLength;
 }
 
 std::unique_ptr<Data> Transaction::transfer(TransferHelper& helper) {

@@ -58,6 +58,10 @@ class Transfer : public Exchange {
     std::uint32_t getReceivedLength() const { return receivedLength; }
 
   protected:
+    // The read alone, into the buffer, without the copy transfer() returns; sets and returns
+    // the received length. A bus failure is ProtocolException "Failed to read from bus.".
+    std::uint32_t receive(TransferHelper& helper);
+
     std::uint32_t length;
     std::uint32_t receivedLength = 0;
     std::vector<std::uint8_t> buffer;

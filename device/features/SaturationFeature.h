@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "device/common/Feature.h"
@@ -26,6 +27,10 @@ class ProgrammableSaturationFeatureBase : public ProgrammableSaturationFeatureIn
     bool initialize(const Protocol& protocol, const Bus& bus) override;
     // The cached level, or FeatureException "Saturation level not properly initialized".
     int getSaturation() override;
+    // The cached level, or none when it could not be read.
+    std::optional<int> cachedSaturation() const {
+        return saturationValid ? std::optional<int>(saturation) : std::nullopt;
+    }
     FeatureFamily getFeatureFamily() override;
 
   protected:

@@ -154,12 +154,11 @@ bool GainAdjustedSpectrometerFeature::initialize(const Protocol& protocol, const
 }
 
 int GainAdjustedSpectrometerFeature::getSaturationLevel() {
-    int level = 0;
-    try {
-        level = saturationFeature->getSaturation();
-    } catch (const FeatureException&) {
-        return maxIntensity;
-    }
+    // Asked once per formatted spectrum: a level never read must not cost an exception each
+    // time, so the cache is looked at directly.
+    const std::optional<int> cached = saturationFeature->cachedSaturation();
+    if (!cached) return maxIntensity;
+    const int level = *cached;
     // Zero would divide by nothing, and a level above the ceiling would shrink every count.
     if (level <= 0 || level > maxIntensity) return maxIntensity;
     return level;

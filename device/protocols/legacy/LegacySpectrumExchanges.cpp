@@ -4,6 +4,7 @@
 #include <string>
 
 #include "device/common/Exceptions.h"
+#include "device/common/LittleEndianWords.h"
 
 namespace spectro::legacyProtocol {
 
@@ -36,23 +37,6 @@ const std::string MAYA_PRO_MISSING = missingText("MayaProSpectrumExchange::trans
 const std::string MAYA_PRO_SYNC = badSyncText("MayaProSpectrumExchange");
 const std::string JAZ_MISSING = missingText("");
 const std::string FLAME_NIR_MISSING = missingText("FlameNIRSpectrumExchange::transfer: ");
-const std::string USB_FPGA_MISSING =
-    "Expected FPGASpectrumExchange::transfer to produce a non-null result containing raw "
-    "spectral data.  Without this data, it is not possible to generate a valid formatted "
-    "spectrum.";
-const std::string NIRQUEST_MISSING =
-    "NIRQuestSpectrumExchange::transfer: Expected QESpectrumExchange::transfer to produce a "
-    "non-null result containing raw spectral data.  Without this data, it is not possible to "
-    "generate a valid formatted spectrum.";
-
-std::unique_ptr<DoubleVector> adjustA(const UShortVector& words, GainAdjustmentSource& source) {
-    const double M = source.getMaximumIntensity();
-    const double S = source.getSaturationLevel();
-    const std::vector<std::uint16_t>& in = words.getValues();
-    std::vector<double> out(in.size());
-    for (std::size_t i = 0; i < in.size(); ++i) out[i] = gainAdjustedA(in[i], M, S);
-    return std::make_unique<DoubleVector>(std::move(out));
-}
 
 // The byte copy of a frame for the undecorated result of a format without its feature.
 std::unique_ptr<ByteVector> rawFrame(const std::vector<std::uint8_t>& buffer, std::uint32_t length) {
@@ -75,11 +59,10 @@ void ReadSpectrumExchange::readFrame(TransferHelper& helper, const char* missing
     checkSync(badSync, complete);
 }
 
-bool ReadSpectrumExchange::receiveFrame(TransferHelper& helper, const char* missing) {
-    // The copy Transfer returns is not needed: decoding reads the exchange's own buffer.
-    const std::unique_ptr<Data> result = Transfer::transfer(helper);
-    if (!result) throw ProtocolException(missing);
-    return length > 0 && receivedLength == length;
+bool ReadSpectrumExchange::receiveFrame(TransferHelper& helper, const char*) {
+    // Decoding reads the exchange's own buffer, so the copy Transfer::transfer would make is
+    // not needed. A read that fails throws; one that delivers nothing is a short frame.
+    return receive(helper) == length && length > 0;
 }
 
 void ReadSpectrumExchange::checkSync(const char* badSync, bool complete) const {
@@ -87,15 +70,27 @@ void ReadSpectrumExchange::checkSync(const char* badSync, bool complete) const {
     if (!complete || buffer[length - 1] != SYNC_BYTE) throw ProtocolFormatException(badSync);
 }
 
-std::unique_ptr<UShortVector> ReadSpectrumExchange::decodeLittleEndian(std::uint16_t highXor) const {
-    const std::size_t pixels = std::min<std::size_t>(pixelCount, length / 2);
-    std::vector<std::uint16_t> values(pixels);
-    const std::uint8_t* bytes = buffer.data();
-    for (std::size_t i = 0; i < pixels; ++i) {
-        values[i] = static_cast<std::uint16_t>(
-            (static_cast<std::uint16_t>(bytes[2 * i + 1] << 8) ^ highXor) | bytes[2 * i]);
-    }
+std::size_t ReadSpectrumExchange::wordsToDecode() const {
+    return std::min<std::size_t>(pixelCount, length / 2);
+}
+
+std::unique_ptr<UShortVector> ReadSpectrumExchange::decodeLittleEndian(std::uint16_t wordXor) const {
+    std::vector<std::uint16_t> values(wordsToDecode());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<std::uint16_t>(littleEndianWord(buffer.data(), i) ^ wordXor);
     return std::make_unique<UShortVector>(std::move(values));
+}
+
+std::unique_ptr<DoubleVector> ReadSpectrumExchange::decodeGainA(std::uint16_t wordXor,
+                                                                GainAdjustmentSource& source) const {
+    const double M = source.getMaximumIntensity();
+    const double S = source.getSaturationLevel();
+    std::vector<double> values(wordsToDecode());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const auto word = static_cast<std::uint16_t>(littleEndianWord(buffer.data(), i) ^ wordXor);
+        values[i] = gainAdjustedA(word, M, S);
+    }
+    return std::make_unique<DoubleVector>(std::move(values));
 }
 
 std::unique_ptr<UShortVector> ReadSpectrumExchange::decode2KBlocks() const {
@@ -136,11 +131,9 @@ USBFPGASpectrumExchange::USBFPGASpectrumExchange(std::uint32_t frameLength,
     : FPGASpectrumExchange(frameLength, pixelCount), source(source) {}
 
 std::unique_ptr<Data> USBFPGASpectrumExchange::transfer(TransferHelper& helper) {
-    std::unique_ptr<Data> words = FPGASpectrumExchange::transfer(helper);
-    auto* decoded = dynamic_cast<UShortVector*>(words.get());
-    if (decoded == nullptr) throw ProtocolException(USB_FPGA_MISSING);
-    if (source == nullptr) return words;
-    return adjustA(*decoded, *source);
+    readFrame(helper, FPGA_MISSING.c_str(), FPGA_SYNC.c_str());
+    if (source == nullptr) return decodeLittleEndian(0);
+    return decodeGainA(0, *source);
 }
 
 NIRQuestSpectrumExchange::NIRQuestSpectrumExchange(std::uint32_t frameLength,
@@ -149,11 +142,9 @@ NIRQuestSpectrumExchange::NIRQuestSpectrumExchange(std::uint32_t frameLength,
     : QESpectrumExchange(frameLength, pixelCount), source(source) {}
 
 std::unique_ptr<Data> NIRQuestSpectrumExchange::transfer(TransferHelper& helper) {
-    std::unique_ptr<Data> words = QESpectrumExchange::transfer(helper);
-    auto* decoded = dynamic_cast<UShortVector*>(words.get());
-    if (decoded == nullptr) throw ProtocolException(NIRQUEST_MISSING);
-    if (source == nullptr) return words;
-    return adjustA(*decoded, *source);
+    readFrame(helper, QE_MISSING.c_str(), QE_SYNC.c_str());
+    if (source == nullptr) return decodeLittleEndian(0x8000);
+    return decodeGainA(0x8000, *source);
 }
 
 MayaProSpectrumExchange::MayaProSpectrumExchange(std::uint32_t frameLength,
@@ -171,11 +162,10 @@ std::unique_ptr<Data> MayaProSpectrumExchange::transfer(TransferHelper& helper) 
     const double M = source->getMaximumIntensity();
     const double factor = M / source->getSaturationLevel();
     checkSync(MAYA_PRO_SYNC.c_str(), complete);
-    const std::unique_ptr<UShortVector> words = decodeLittleEndian(0);
-    const std::vector<std::uint16_t>& in = words->getValues();
-    std::vector<double> out(in.size());
-    for (std::size_t i = 0; i < in.size(); ++i) out[i] = gainAdjustedB(in[i], M, factor);
-    return std::make_unique<DoubleVector>(std::move(out));
+    std::vector<double> values(wordsToDecode());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = gainAdjustedB(littleEndianWord(buffer.data(), i), M, factor);
+    return std::make_unique<DoubleVector>(std::move(values));
 }
 
 JazSpectrumExchange::JazSpectrumExchange(std::uint32_t frameLength, std::uint32_t pixelCount,
@@ -185,7 +175,7 @@ JazSpectrumExchange::JazSpectrumExchange(std::uint32_t frameLength, std::uint32_
 std::unique_ptr<Data> JazSpectrumExchange::transfer(TransferHelper& helper) {
     readFrame(helper, JAZ_MISSING.c_str(), nullptr);
     if (source == nullptr) return rawFrame(buffer, length);
-    return adjustA(*decodeLittleEndian(0), *source);
+    return decodeGainA(0, *source);
 }
 
 FlameNIRSpectrumExchange::FlameNIRSpectrumExchange(std::uint32_t frameLength,
@@ -196,7 +186,7 @@ FlameNIRSpectrumExchange::FlameNIRSpectrumExchange(std::uint32_t frameLength,
 std::unique_ptr<Data> FlameNIRSpectrumExchange::transfer(TransferHelper& helper) {
     readFrame(helper, FLAME_NIR_MISSING.c_str(), nullptr);
     if (source == nullptr) return rawFrame(buffer, length);
-    return adjustA(*decodeLittleEndian(0), *source);
+    return decodeGainA(0, *source);
 }
 
 }  // namespace spectro::legacyProtocol

@@ -32,8 +32,12 @@ class ReadSpectrumExchange : public Transfer {
     // ProtocolFormatException unless the frame arrived whole and ends with the sync byte.
     void checkSync(const char* badSync, bool complete) const;
 
-    // The first pixelCount words, as far as the frame holds them.
-    std::unique_ptr<UShortVector> decodeLittleEndian(std::uint16_t highXor) const;
+    // The first pixelCount words (each XOR wordXor), as far as the frame holds them.
+    std::size_t wordsToDecode() const;
+    std::unique_ptr<UShortVector> decodeLittleEndian(std::uint16_t wordXor) const;
+    // The same words with gain adjustment (A), in one pass.
+    std::unique_ptr<DoubleVector> decodeGainA(std::uint16_t wordXor,
+                                              GainAdjustmentSource& source) const;
     std::unique_ptr<UShortVector> decode2KBlocks() const;
 
     std::uint32_t pixelCount;

@@ -115,8 +115,8 @@ TEST(LegacyModels, HR2000PlusCarriesTheCollectionOfTypeOne) {
     auto* extra = dynamic_cast<ExtraFeaturesCollection*>(device.getFeatures().back());
     ASSERT_NE(extra, nullptr);
     EXPECT_EQ(extra->getSpectrometerType(), 1);
-    auto* maya = dynamic_cast<ExtraFeaturesCollection*>(
-        LegacyDevice(models::maya2000Pro()).getFeatures().back());
+    const LegacyDevice mayaPro(models::maya2000Pro());
+    auto* maya = dynamic_cast<ExtraFeaturesCollection*>(mayaPro.getFeatures().back());
     ASSERT_NE(maya, nullptr);
     EXPECT_EQ(maya->getSpectrometerType(), 2);
 }
