@@ -230,5 +230,44 @@ TEST(NoSpectra, AUnitSetUpForNoSpectraGetsAnEmptyFileAndLeavesTheReferenceToTheO
     EXPECT_THAT(full.timeDifferences.values, Each(Gt(0.0)));
 }
 
+TEST(WithoutBurstCollection, AUnitIsSetUpAndSavedWithZeroSpectraAndNoTemperature) {
+    // A USB2000 has no raw-USB collection: no firmware version, strobe delays or status block,
+    // no board temperature, and its burst takes nothing; its shot is still set up and saved.
+    ShotFolder folder;
+    folder.writeBench(R"({"timing": "fast", "trigger": null, "devices": [
+        {"model": "USB2000", "serial": "USB2G1010", "pattern": "ramp"}]})");
+    folder.writeConfiguration(R"([{"SerialNumber": "USB2G1010", "SpectrometerName": "Plain",
+        "IntegrationTime_us": 4000, "Spectra": 3}])");
+
+    const Shot shot = runShot(folder, {"-a", "-i", "config.json"});
+
+    EXPECT_EQ(shot.exitCode, 0);
+    EXPECT_TRUE(containsInOrder(shot.outLines,
+                                {"Setting spectrometer USB2G1010 (Plain)", " Firmware: 0",
+                                 "   Integration time is 4000 us", "   Spectrum length is 2048",
+                                 " Done", "Acquisition statistic for spectrometer USB2G1010 (Plain)",
+                                 " Temperature: nan" + DEGREES_CELSIUS}));
+    EXPECT_THAT(statusesWithCode(shot, 7), ElementsAre(Status{7, "File saved", "Plain"}));
+    const ShotFileContents file = readShotFile(folder.file("Plain_0.h5"));
+    EXPECT_THAT(file.spectra.shape, ElementsAre(3u, 2048u));
+    EXPECT_THAT(file.spectra.values, Each(0.0));
+    EXPECT_FALSE(file.spectraAttributes.contains("PCBTemperature"));
+}
+
+TEST(ImpossibleBuffers, FailTheSetupBeforeAnythingIsAllocated) {
+    ShotFolder folder;
+    folder.writeBench(twoUnitBench("null"));
+    folder.writeConfiguration(R"([{"SerialNumber": "HR+C1834", "Spectra": 2000000}])");
+
+    const Shot shot = runShot(folder, {"-a", "-i", "config.json", "-o", "corrected.json"});
+
+    const std::string text = "Cannot allocate buffers for spectrometer HR+C1834 (2000000 x 2048 values)";
+    EXPECT_EQ(shot.exitCode, 1);
+    EXPECT_THAT(shot.outLines, Contains(text));
+    EXPECT_THAT(shot.statuses, Contains(Status{100, text, ""}));
+    EXPECT_FALSE(folder.exists("corrected.json"));
+    EXPECT_THAT(statusesWithCode(shot, 2), IsEmpty());  // nothing was armed
+}
+
 }  // namespace
 }  // namespace quillfen::shots
