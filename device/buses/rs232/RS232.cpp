@@ -121,15 +121,18 @@ bool RS232::hungUp() const {
     return (watched.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
-std::ptrdiff_t RS232::read(std::uint8_t* buffer, std::size_t length) {
+// Moves up to `length` bytes in pieces with `move` (::read or ::write on the port) until the
+// port has nothing more now. -1 for a port error, or for a port that has hung up and so moves
+// nothing for ever.
+template <class Move>
+std::ptrdiff_t RS232::inPieces(std::size_t length, Move move) const {
     if (!isPortOpen()) return -1;
     std::size_t done = 0;
     while (done < length) {
-        const ssize_t n = ::read(port->handle, buffer + done, std::min(length - done, pieceLength));
+        const ssize_t n = move(done, std::min(length - done, pieceLength));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && !wouldBlock(errno)) return -1;
         if (n <= 0) {
-            // Nothing now: a port that has hung up reads as empty for ever.
             if (done == 0 && hungUp()) return -1;
             break;
         }
@@ -138,21 +141,16 @@ std::ptrdiff_t RS232::read(std::uint8_t* buffer, std::size_t length) {
     return static_cast<std::ptrdiff_t>(done);
 }
 
+std::ptrdiff_t RS232::read(std::uint8_t* buffer, std::size_t length) {
+    return inPieces(length, [&](std::size_t at, std::size_t piece) {
+        return ::read(port->handle, buffer + at, piece);
+    });
+}
+
 std::ptrdiff_t RS232::write(const std::uint8_t* buffer, std::size_t length) {
-    if (!isPortOpen()) return -1;
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n =
-            ::write(port->handle, buffer + done, std::min(length - done, pieceLength));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && !wouldBlock(errno)) return -1;
-        if (n <= 0) {
-            if (done == 0 && hungUp()) return -1;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::ptrdiff_t>(done);
+    return inPieces(length, [&](std::size_t at, std::size_t piece) {
+        return ::write(port->handle, buffer + at, piece);
+    });
 }
 
 }  // namespace spectro

@@ -48,6 +48,8 @@ class RS232 {
     };
 
     bool hungUp() const;
+    template <class Move>
+    std::ptrdiff_t inPieces(std::size_t length, Move move) const;
 
     std::unique_ptr<Port> port;
     bool isOpen = false;
