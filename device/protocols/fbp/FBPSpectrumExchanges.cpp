@@ -103,8 +103,7 @@ std::unique_ptr<Data> FBPReadSpectrumWithGainExchange::transfer(TransferHelper& 
     const double S = source->getSaturationLevel();
     const std::vector<std::uint16_t>& in = raw->getValues();
     std::vector<double> out(in.size());
-    // Multiply first, then divide: the order fixes the last bit of the result.
-    for (std::size_t i = 0; i < in.size(); ++i) out[i] = std::min(M, (in[i] * M) / S);
+    for (std::size_t i = 0; i < in.size(); ++i) out[i] = gainAdjustedA(in[i], M, S);
     return std::make_unique<DoubleVector>(std::move(out));
 }
 

@@ -71,17 +71,6 @@ class QESpectrumExchange : public ReadSpectrumExchange {
     std::unique_ptr<Data> transfer(TransferHelper& helper) override;
 };
 
-// Gain adjustment of a decoded word w, with M the maximum intensity and S the saturation
-// level. The two orders may differ in the last bit; each format keeps its own.
-inline double gainAdjustedA(std::uint16_t w, double M, double S) {
-    const double value = (w * M) / S;
-    return value < M ? value : M;
-}
-inline double gainAdjustedB(std::uint16_t w, double M, double factor) {
-    const double value = w * factor;
-    return value < M ? value : M;
-}
-
 // FPGA words, then gain adjustment (A).
 class USBFPGASpectrumExchange : public FPGASpectrumExchange {
   public:
