@@ -55,18 +55,20 @@ TEST_F(SimUsbemuHarness, UnitsAnswerThroughTheRealUsbBackend) {
 }
 
 TEST_F(SimUsbemuHarness, ACommandAfterAShortReadFailsAndTheNextOneWorks) {
+    // The host keeps the excess of whole packets, so what stays unread at the unit is the rest
+    // of a frame read only in part (512 of 4097 bytes: one whole transfer, nothing kept).
     const ProgramRun result =
-        run(R"({"timing": "fast", "devices": [{"model": "HR2000+", "serial": "A"}]})",
-            {SIM_USB_PROBE_EXECUTABLE, "1016", "w01:6B04", "r81:1", "w01:FE", "r81:2", "w01:6B04",
-             "r81:3", "w01:6A040000"});
+        run(R"({"timing": "fast", "devices": [{"model": "HR2000+", "serial": "A", "pattern": "ramp"}]})",
+            {SIM_USB_PROBE_EXECUTABLE, "1016", "w01:09", "r82:512", "w01:6B04", "r82:512",
+             "w01:6B04", "r81:3", "w01:6A040000"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out,
               "units 1\n"
               "packet 512\n"
-              "w 2\n"
-              "r 1 6B\n"
-              "w -1\n"  // two bytes of the reply are still unread
-              "r -1\n"  // and they are gone
+              "w 1\n"
+              "r 512 00 20 01 20 ... 20\n"
+              "w -1\n"  // the rest of the frame is still unread
+              "r -1\n"  // and it is gone
               "w 2\n"
               "r 3 6B 00 30\n"
               "w -1\n");  // the version register cannot be written

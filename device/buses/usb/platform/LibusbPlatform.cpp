@@ -3,8 +3,11 @@
 #include <libusb.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <map>
 #include <tuple>
+#include <utility>
 
 namespace spectro {
 
@@ -119,10 +122,37 @@ std::vector<std::uint8_t> serialise(const libusb_config_descriptor& config) {
     return out;
 }
 
+// wMaxPacketSize of each IN endpoint of the claimed interface; empty when libusb cannot give
+// the configuration.
+std::map<std::uint8_t, int> inPacketSizes(libusb_device* device) {
+    std::map<std::uint8_t, int> sizes;
+    libusb_config_descriptor* config = nullptr;
+    if (libusb_get_config_descriptor(device, 0, &config) != 0) return sizes;
+    for (int i = 0; i < config->bNumInterfaces; ++i) {
+        const libusb_interface& interface = config->interface[i];
+        if (interface.num_altsetting < 1) continue;
+        const libusb_interface_descriptor& alt = interface.altsetting[0];
+        if (alt.bInterfaceNumber != claimedInterface) continue;
+        for (int e = 0; e < alt.bNumEndpoints; ++e) {
+            const libusb_endpoint_descriptor& ep = alt.endpoint[e];
+            // Bits 11 and 12 count extra transactions per microframe, not bytes.
+            if ((ep.bEndpointAddress & 0x80) != 0)
+                sizes[ep.bEndpointAddress] = ep.wMaxPacketSize & 0x07FF;
+        }
+    }
+    libusb_free_config_descriptor(config);
+    return sizes;
+}
+
+// Used by one device's thread at a time.
 class LibusbConnection : public UsbConnection {
   public:
-    LibusbConnection(libusb_device_handle* handle, const libusb_device_descriptor& descriptor)
-        : handle_(handle), vendorId_(descriptor.idVendor), productId_(descriptor.idProduct) {}
+    LibusbConnection(libusb_device_handle* handle, const libusb_device_descriptor& descriptor,
+                     std::map<std::uint8_t, int> packetSizes)
+        : handle_(handle),
+          vendorId_(descriptor.idVendor),
+          productId_(descriptor.idProduct),
+          packetSizes_(std::move(packetSizes)) {}
     ~LibusbConnection() override {
         libusb_release_interface(handle_, claimedInterface);
         libusb_close(handle_);
@@ -141,10 +171,30 @@ class LibusbConnection : public UsbConnection {
         return result == 0 ? moved : -1;
     }
 
+    // libusb fails a transfer with an overflow when the unit sends more than it asked for,
+    // while the protocols read a reply in parts (a header, then the rest). So a read asks for
+    // whole packets, hands out what was asked for and keeps the excess for the next read of the
+    // same endpoint. Kept bytes are handed out without a transfer, and a read they only partly
+    // cover returns just them, as a short transfer would.
     int bulkRead(std::uint8_t endpoint, std::uint8_t* data, int length) override {
-        int moved = 0;
-        const int result = libusb_bulk_transfer(handle_, endpoint, data, length, &moved, 0);
-        return result == 0 ? moved : -1;
+        if (length < 0) return -1;
+        std::vector<std::uint8_t>& kept = kept_[endpoint];
+        if (!kept.empty()) {
+            const int served = std::min(length, static_cast<int>(kept.size()));
+            std::copy_n(kept.begin(), served, data);
+            kept.erase(kept.begin(), kept.begin() + served);
+            return served;
+        }
+        const int whole = wholePackets(endpoint, length);
+        if (whole == length) return transferIn(endpoint, data, length);
+        // The buffers keep their capacity, so a burst of equal reads allocates only once.
+        scratch_.resize(static_cast<std::size_t>(whole));
+        const int moved = transferIn(endpoint, scratch_.data(), whole);
+        if (moved < 0) return -1;
+        const int handed = std::min(moved, length);
+        std::copy_n(scratch_.begin(), handed, data);
+        kept.assign(scratch_.begin() + handed, scratch_.begin() + moved);
+        return handed;
     }
 
     std::optional<std::vector<std::uint8_t>> configurationDescriptor() override {
@@ -156,14 +206,35 @@ class LibusbConnection : public UsbConnection {
         return bytes;
     }
 
+    // Bytes kept from before the reset belong to an exchange that is being abandoned.
     bool clearHalt(std::uint8_t endpoint) override {
+        if (auto found = kept_.find(endpoint); found != kept_.end()) found->second.clear();
         return libusb_clear_halt(handle_, endpoint) == 0;
     }
 
   private:
+    int transferIn(std::uint8_t endpoint, std::uint8_t* data, int length) {
+        int moved = 0;
+        const int result = libusb_bulk_transfer(handle_, endpoint, data, length, &moved, 0);
+        return result == 0 ? moved : -1;
+    }
+
+    // The length rounded up to whole packets; an endpoint of unknown packet size, or a length
+    // that cannot be rounded within an int, is read as it is.
+    int wholePackets(std::uint8_t endpoint, int length) const {
+        const auto found = packetSizes_.find(endpoint);
+        if (found == packetSizes_.end() || found->second <= 0) return length;
+        const long long size = found->second;
+        const long long rounded = (length + size - 1) / size * size;
+        return rounded <= INT_MAX ? static_cast<int>(rounded) : length;
+    }
+
     libusb_device_handle* handle_;
     std::uint16_t vendorId_;
     std::uint16_t productId_;
+    std::map<std::uint8_t, int> packetSizes_;
+    std::map<std::uint8_t, std::vector<std::uint8_t>> kept_;
+    std::vector<std::uint8_t> scratch_;
 };
 
 }  // namespace
@@ -203,7 +274,7 @@ std::unique_ptr<UsbConnection> LibusbPlatform::open(const std::string& path) {
         libusb_close(handle);
         return nullptr;
     }
-    return std::make_unique<LibusbConnection>(handle, descriptor);
+    return std::make_unique<LibusbConnection>(handle, descriptor, inPacketSizes(found->device));
 }
 
 }  // namespace spectro

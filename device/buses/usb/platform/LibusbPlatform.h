@@ -8,7 +8,8 @@ namespace spectro {
 
 // The real units, through libusb. A unit's path is built from its bus number, port chain and
 // device address ("001-2.1:005"), so a re-plugged unit gets a new path. When libusb cannot
-// start (a machine without USB support) no unit is ever listed.
+// start (a machine without USB support) no unit is ever listed. Reads ask for whole packets
+// and keep what a read did not take for the next read of the same endpoint.
 class LibusbPlatform : public UsbPlatform {
   public:
     LibusbPlatform();
