@@ -123,16 +123,8 @@ struct Burst {
     std::atomic<std::uint8_t> started{0};
 };
 
-class ExtraFeaturesCollectionTest : public ScriptedUsbFixture {
+class ExtraFeaturesCollectionTest : public OpenedHR2000PlusFixture {
   protected:
-    void SetUp() override {
-        ScriptedUsbFixture::SetUp();
-        unit = platform->plug("001-1:002", 0x2457, 0x1016);
-        bus.setLocation(*bus.probeDevices().at(0));
-        ASSERT_TRUE(bus.open());
-        unit->events.clear();
-    }
-
     // The collection does not look at the bus model, so both types run on this bus.
     ExtraFeaturesCollection& collectionOf(const Layout& layout) {
         return layout.type == 1 ? hr2000Plus : maya2000Pro;
@@ -141,8 +133,6 @@ class ExtraFeaturesCollectionTest : public ScriptedUsbFixture {
         for (std::size_t i = 0; i < frames; ++i) unit->reply(0x82, frameOf(layout, i));
     }
 
-    std::shared_ptr<ScriptedUsbUnit> unit;
-    HR2000PlusUSB bus;
     ExtraFeaturesCollection hr2000Plus{1, 0x01, 0x81, 0x00, 0x82, 0x86};
     ExtraFeaturesCollection maya2000Pro{2, 0x01, 0x81, 0x00, 0x82, 0x86};
 };

@@ -15,18 +15,8 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class RawUSBBusAccessFeatureTest : public ScriptedUsbFixture {
+class RawUSBBusAccessFeatureTest : public OpenedHR2000PlusFixture {
   protected:
-    void SetUp() override {
-        ScriptedUsbFixture::SetUp();
-        unit = platform->plug("001-1:002", 0x2457, 0x1016);
-        bus.setLocation(*bus.probeDevices().at(0));
-        ASSERT_TRUE(bus.open());
-        unit->events.clear();
-    }
-
-    std::shared_ptr<ScriptedUsbUnit> unit;
-    HR2000PlusUSB bus;
     RawUSBBusAccessFeature feature;
     legacyProtocol::LegacyProtocol protocol;
 };
