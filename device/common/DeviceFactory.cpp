@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "device/models/FBPDevice.h"
+#include "device/models/FBPModels.h"
 #include "device/models/LegacyDevice.h"
 #include "device/models/LegacyModels.h"
 
@@ -11,6 +13,10 @@ namespace {
 
 DeviceFactory::Creator legacy(const LegacyModelRow& row) {
     return [&row] { return std::make_unique<LegacyDevice>(row); };
+}
+
+DeviceFactory::Creator framedBinary(const FBPModelRow& row) {
+    return [&row] { return std::make_unique<FBPDevice>(row); };
 }
 
 }  // namespace
@@ -23,6 +29,7 @@ DeviceFactory& DeviceFactory::getInstance() {
 DeviceFactory::DeviceFactory() {
     // One line per model; the map, not this list, sets the order.
     add("Apex", legacy(models::apex()));
+    add("Blaze", framedBinary(models::blaze()));
     add("FlameNIR", legacy(models::flameNIR()));
     add("HR2000", legacy(models::hr2000()));
     add("HR2000Plus", legacy(models::hr2000Plus()));
@@ -34,10 +41,14 @@ DeviceFactory::DeviceFactory() {
     add("NIRQuest256", legacy(models::nirQuest256()));
     add("NIRQuest512", legacy(models::nirQuest512()));
     add("QE65000", legacy(models::qe65000()));
+    add("QE-PRO", framedBinary(models::qePro()));
+    add("Spark", framedBinary(models::spark()));
+    add("STS", framedBinary(models::sts()));
     add("Torus", legacy(models::torus()));
     add("USB2000", legacy(models::usb2000()));
     add("USB2000Plus", legacy(models::usb2000Plus()));
     add("USB4000", legacy(models::usb4000()));
+    add("Ventana", [] { return std::make_unique<Ventana>(); });
 }
 
 void DeviceFactory::add(const std::string& registryName, Creator creator) {

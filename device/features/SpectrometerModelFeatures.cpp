@@ -78,9 +78,19 @@ const SpectrometerConstants& blazeConstants() {
 
 }  // namespace
 
-STSSpectrometerFeature::STSSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
-                                               WaveCalProtocolFactory waveCalProtocol)
-    : SpectrometerFeature(sTSConstants(), std::move(implementation), std::move(waveCalProtocol)) {}
+const SpectrometerConstants& STSSpectrometerFeature::modelConstants() { return sTSConstants(); }
+const SpectrometerConstants& SparkSpectrometerFeature::modelConstants() { return sparkConstants(); }
+const SpectrometerConstants& QEProSpectrometerFeature::modelConstants() { return qEProConstants(); }
+const SpectrometerConstants& VentanaSpectrometerFeature::modelConstants() { return ventanaConstants(); }
+const SpectrometerConstants& BlazeSpectrometerFeature::modelConstants() { return blazeConstants(); }
+
+STSSpectrometerFeature::STSSpectrometerFeature(
+    std::unique_ptr<ProtocolHelper> implementation, WaveCalProtocolFactory waveCalProtocol,
+    framedBinaryProtocol::FBPReadRawSpectrumExchange* unformattedRead,
+    framedBinaryProtocol::FBPReadRawSpectrumExchange* formattedRead)
+    : SpectrometerFeature(sTSConstants(), std::move(implementation), std::move(waveCalProtocol)),
+      unformattedRead(unformattedRead),
+      formattedRead(formattedRead) {}
 
 SparkSpectrometerFeature::SparkSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
                                                    WaveCalProtocolFactory waveCalProtocol)
@@ -104,6 +114,13 @@ BlazeSpectrometerFeature::BlazeSpectrometerFeature(
     : GainAdjustedSpectrometerFeature(blazeConstants(), std::move(implementation),
                                       std::move(saturation), std::move(waveCalProtocol)) {}
 
+BlazeSpectrometerFeature::BlazeSpectrometerFeature(
+    const SpectrometerProtocolFactory& implementation,
+    std::unique_ptr<ProgrammableSaturationFeatureBase> saturation,
+    WaveCalProtocolFactory waveCalProtocol)
+    : GainAdjustedSpectrometerFeature(blazeConstants(), implementation, std::move(saturation),
+                                      std::move(waveCalProtocol)) {}
+
 std::unique_ptr<WaveCalFeatureInterface> QE65000SpectrometerFeature::createWavelengthFeature(
     unsigned int pixels) const {
     return std::make_unique<WavelengthEEPROMSlotFeature_QE65000>(pixels);
@@ -115,6 +132,10 @@ void STSSpectrometerFeature::setBinningFactor(std::uint8_t factor) {
     }
     binningFactor = factor;
     numberOfPixels = UNBINNED_PIXELS >> factor;
+    const auto pixels = static_cast<std::uint32_t>(numberOfPixels);
+    for (auto* read : {unformattedRead, formattedRead}) {
+        if (read != nullptr) read->resize(2 * pixels + 64, pixels);
+    }
 }
 
 std::vector<double> STSSpectrometerFeature::getWavelengths(const Protocol& protocol,

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "device/features/SpectrometerFeature.h"
+#include "device/protocols/fbp/FBPSpectrumExchanges.h"
 
 namespace spectro {
 
@@ -91,45 +92,66 @@ class FlameNIRSpectrometerFeature : public GainAdjustedSpectrometerFeature {
 
 class STSSpectrometerFeature : public SpectrometerFeature {
   public:
+    // The model's constants, for sizing its exchanges before the feature exists.
+    static const SpectrometerConstants& modelConstants();
+    // `unformattedRead` and `formattedRead` are the two read exchanges of `implementation`
+    // (it owns them); binning resizes them. Without them binning changes only the pixel count.
     STSSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
-                           WaveCalProtocolFactory waveCalProtocol);
+                           WaveCalProtocolFactory waveCalProtocol,
+                           framedBinaryProtocol::FBPReadRawSpectrumExchange* unformattedRead = nullptr,
+                           framedBinaryProtocol::FBPReadRawSpectrumExchange* formattedRead = nullptr);
 
     // Asks for the wavelengths of all 1024 pixels and averages groups of 2^binningFactor.
     std::vector<double> getWavelengths(const Protocol& protocol, const Bus& bus) override;
 
     std::uint8_t getBinningFactor() const { return binningFactor; }
-    // The host side of pixel binning: 1024 >> factor pixels. Factors above 10 would leave no
-    // pixel and are refused with IllegalArgumentException.
+    // The host side of pixel binning: 1024 >> factor pixels, and both read exchanges resized
+    // to 2 bytes a pixel plus the 64 bytes of the message around them. Factors above 10 would
+    // leave no pixel and are refused with IllegalArgumentException.
     void setBinningFactor(std::uint8_t factor);
 
     static constexpr int UNBINNED_PIXELS = 1024;
     static constexpr std::uint8_t MAXIMUM_BINNING_FACTOR = 10;
 
   private:
+    framedBinaryProtocol::FBPReadRawSpectrumExchange* unformattedRead;
+    framedBinaryProtocol::FBPReadRawSpectrumExchange* formattedRead;
     std::uint8_t binningFactor = 0;
 };
 
 class SparkSpectrometerFeature : public SpectrometerFeature {
   public:
+    // The model's constants, for sizing its exchanges before the feature exists.
+    static const SpectrometerConstants& modelConstants();
     SparkSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
                              WaveCalProtocolFactory waveCalProtocol);
 };
 
 class QEProSpectrometerFeature : public SpectrometerFeature {
   public:
+    // The model's constants, for sizing its exchanges before the feature exists.
+    static const SpectrometerConstants& modelConstants();
     QEProSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
                              WaveCalProtocolFactory waveCalProtocol);
 };
 
 class VentanaSpectrometerFeature : public SpectrometerFeature {
   public:
+    // The model's constants, for sizing its exchanges before the feature exists.
+    static const SpectrometerConstants& modelConstants();
     VentanaSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
                                WaveCalProtocolFactory waveCalProtocol);
 };
 
 class BlazeSpectrometerFeature : public GainAdjustedSpectrometerFeature {
   public:
+    // The model's constants, for sizing its exchanges before the feature exists.
+    static const SpectrometerConstants& modelConstants();
     BlazeSpectrometerFeature(std::unique_ptr<ProtocolHelper> implementation,
+                             std::unique_ptr<ProgrammableSaturationFeatureBase> saturation,
+                             WaveCalProtocolFactory waveCalProtocol);
+    // The formatted read of the implementation scales with this feature's saturation level.
+    BlazeSpectrometerFeature(const SpectrometerProtocolFactory& implementation,
                              std::unique_ptr<ProgrammableSaturationFeatureBase> saturation,
                              WaveCalProtocolFactory waveCalProtocol);
 };

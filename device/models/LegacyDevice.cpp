@@ -60,7 +60,7 @@ std::unique_ptr<ProgrammableSaturationFeatureBase> saturationFeature(GainReferen
 }
 
 std::unique_ptr<Feature> auxiliaryFeature(const LegacyFeatureEntry& entry,
-                                          const LegacyEndpoints& endpoints) {
+                                          const ModelEndpoints& endpoints) {
     using E = LegacyFeatureEntry;
     switch (entry.kind) {
         case E::SerialNumber:
@@ -117,6 +117,7 @@ LegacyDevice::LegacyDevice(const LegacyModelRow& row)
     dataIn2Endpoint = row.endpoints.dataIn2;
 
     buses.push_back(row.usbBus());
+    for (const BusMaker makeFurtherBus : row.furtherBuses) buses.push_back(makeFurtherBus());
     protocols.push_back(std::make_unique<legacyProtocol::LegacyProtocol>());
 
     // The lists own what is built so far, so a throw part-way destroys it with the device.

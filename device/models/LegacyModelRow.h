@@ -10,6 +10,7 @@
 #include "device/common/Bus.h"
 #include "device/features/SaturationFeature.h"
 #include "device/features/SpectrometerFeature.h"
+#include "device/models/ModelRowParts.h"
 
 namespace spectro {
 
@@ -75,16 +76,6 @@ constexpr LegacyFeatureEntry Extra(std::int32_t type) {
 }
 }  // namespace legacyFeatures
 
-// The five endpoint bytes a model's device carries, 0 where not set.
-struct LegacyEndpoints {
-    std::uint8_t cmdOut = 0;
-    std::uint8_t replyIn = 0;
-    std::uint8_t auxOut = 0;
-    std::uint8_t dataIn = 0;
-    std::uint8_t dataIn2 = 0;
-};
-
-using UsbBusMaker = std::unique_ptr<Bus> (*)();
 using SpectrometerFeatureMaker = std::unique_ptr<SpectrometerFeature> (*)(
     const SpectrometerConstants& constants, const SpectrometerProtocolFactory& implementation,
     std::unique_ptr<ProgrammableSaturationFeatureBase> saturation);
@@ -92,8 +83,8 @@ using SpectrometerFeatureMaker = std::unique_ptr<SpectrometerFeature> (*)(
 struct LegacyModelRow {
     std::string name;  // the device's name, e.g. "HR2000+"
     std::uint16_t productId = 0;
-    UsbBusMaker usbBus = nullptr;
-    LegacyEndpoints endpoints;
+    BusMaker usbBus = nullptr;
+    ModelEndpoints endpoints;
     SpectrometerFeatureMaker spectrometerFeature = nullptr;
     // Its integrationTimeBase is also the microseconds per unit of the integration command.
     SpectrometerConstants spectrometer;
@@ -102,13 +93,9 @@ struct LegacyModelRow {
     GainReference gainReference = GainReference::None;
     std::vector<LegacyFeatureEntry> features;
     bool speaksOverTCPIPv4 = false;  // the Jaz also answers on its network bus
+    // Built after the USB bus, in this order (the Jaz has its network bus).
+    std::vector<BusMaker> furtherBuses = {};
 };
-
-// A bus maker for the rows.
-template <class BusClass>
-std::unique_ptr<Bus> makeUsbBus() {
-    return std::make_unique<BusClass>();
-}
 
 // A spectrometer feature maker for the rows; the plain features ignore the saturation feature.
 template <class FeatureClass>

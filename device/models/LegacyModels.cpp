@@ -1,5 +1,6 @@
 #include "device/models/LegacyModels.h"
 
+#include "device/buses/network/TCPIPv4BusModels.h"
 #include "device/buses/usb/USBBusModels.h"
 #include "device/features/SpectrometerModelFeatures.h"
 
@@ -16,7 +17,7 @@ const LegacyModelRow& hr2000Plus() {
     static const LegacyModelRow row{
         .name = "HR2000+",
         .productId = 0x1016,
-        .usbBus = &makeUsbBus<HR2000PlusUSB>,
+        .usbBus = &makeBus<HR2000PlusUSB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x86},
         .spectrometerFeature = &makeSpectrometerFeature<HR2000PlusSpectrometerFeature>,
         .spectrometer = {
@@ -41,7 +42,7 @@ const LegacyModelRow& hr4000() {
     static const LegacyModelRow row{
         .name = "HR4000",
         .productId = 0x1012,
-        .usbBus = &makeUsbBus<HR4000USB>,
+        .usbBus = &makeBus<HR4000USB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x86},
         .spectrometerFeature = &makeSpectrometerFeature<HR4000SpectrometerFeature>,
         .spectrometer = {
@@ -66,7 +67,7 @@ const LegacyModelRow& hr2000() {
     static const LegacyModelRow row{
         .name = "HR2000",
         .productId = 0x100A,
-        .usbBus = &makeUsbBus<HR2000USB>,
+        .usbBus = &makeBus<HR2000USB>,
         .endpoints = {.cmdOut = 0x02, .replyIn = 0x82, .auxOut = 0x07, .dataIn = 0x87, .dataIn2 = 0x00},
         .spectrometerFeature = &makeSpectrometerFeature<HR2000SpectrometerFeature>,
         .spectrometer = {
@@ -91,7 +92,7 @@ const LegacyModelRow& usb2000() {
     static const LegacyModelRow row{
         .name = "USB2000",
         .productId = 0x1002,
-        .usbBus = &makeUsbBus<USB2000USB>,
+        .usbBus = &makeBus<USB2000USB>,
         .endpoints = {.cmdOut = 0x02, .replyIn = 0x82, .auxOut = 0x07, .dataIn = 0x87, .dataIn2 = 0x00},
         .spectrometerFeature = &makeSpectrometerFeature<USB2000SpectrometerFeature>,
         .spectrometer = {
@@ -116,7 +117,7 @@ const LegacyModelRow& usb2000Plus() {
     static const LegacyModelRow row{
         .name = "USB2000+",
         .productId = 0x101E,
-        .usbBus = &makeUsbBus<USB2000PlusUSB>,
+        .usbBus = &makeBus<USB2000PlusUSB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x86},
         .spectrometerFeature = &makeSpectrometerFeature<USB2000PlusSpectrometerFeature>,
         .spectrometer = {
@@ -141,7 +142,7 @@ const LegacyModelRow& usb4000() {
     static const LegacyModelRow row{
         .name = "USB4000",
         .productId = 0x1022,
-        .usbBus = &makeUsbBus<USB4000USB>,
+        .usbBus = &makeBus<USB4000USB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x86},
         .spectrometerFeature = &makeSpectrometerFeature<USB4000SpectrometerFeature>,
         .spectrometer = {
@@ -166,7 +167,7 @@ const LegacyModelRow& torus() {
     static const LegacyModelRow row{
         .name = "Torus",
         .productId = 0x1040,
-        .usbBus = &makeUsbBus<TorusUSB>,
+        .usbBus = &makeBus<TorusUSB>,
         .endpoints = {.cmdOut = 0x00, .replyIn = 0x00, .auxOut = 0x00, .dataIn = 0x00, .dataIn2 = 0x00},
         .spectrometerFeature = &makeSpectrometerFeature<USB2000PlusSpectrometerFeature>,
         .spectrometer = {
@@ -191,7 +192,7 @@ const LegacyModelRow& maya2000() {
     static const LegacyModelRow row{
         .name = "Maya2000",
         .productId = 0x102C,
-        .usbBus = &makeUsbBus<Maya2000USB>,
+        .usbBus = &makeBus<Maya2000USB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x86},
         .spectrometerFeature = &makeSpectrometerFeature<Maya2000SpectrometerFeature>,
         .spectrometer = {
@@ -216,7 +217,7 @@ const LegacyModelRow& maya2000Pro() {
     static const LegacyModelRow row{
         .name = "Maya2000Pro",
         .productId = 0x102A,
-        .usbBus = &makeUsbBus<Maya2000ProUSB>,
+        .usbBus = &makeBus<Maya2000ProUSB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x86},
         .spectrometerFeature = &makeSpectrometerFeature<Maya2000ProSpectrometerFeature>,
         .spectrometer = {
@@ -241,7 +242,7 @@ const LegacyModelRow& mayaLSL() {
     static const LegacyModelRow row{
         .name = "MayaLSL",
         .productId = 0x1046,
-        .usbBus = &makeUsbBus<MayaLSLUSB>,
+        .usbBus = &makeBus<MayaLSLUSB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x86},
         .spectrometerFeature = &makeSpectrometerFeature<MayaLSLSpectrometerFeature>,
         .spectrometer = {
@@ -266,7 +267,7 @@ const LegacyModelRow& apex() {
     static const LegacyModelRow row{
         .name = "Apex",
         .productId = 0x1044,
-        .usbBus = &makeUsbBus<ApexUSB>,
+        .usbBus = &makeBus<ApexUSB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x00},
         .spectrometerFeature = &makeSpectrometerFeature<ApexSpectrometerFeature>,
         .spectrometer = {
@@ -291,7 +292,7 @@ const LegacyModelRow& qe65000() {
     static const LegacyModelRow row{
         .name = "QE65000",
         .productId = 0x1018,
-        .usbBus = &makeUsbBus<QE65000USB>,
+        .usbBus = &makeBus<QE65000USB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x86},
         .spectrometerFeature = &makeSpectrometerFeature<QE65000SpectrometerFeature>,
         .spectrometer = {
@@ -316,7 +317,7 @@ const LegacyModelRow& nirQuest512() {
     static const LegacyModelRow row{
         .name = "NIRQuest512",
         .productId = 0x1026,
-        .usbBus = &makeUsbBus<NIRQuest512USB>,
+        .usbBus = &makeBus<NIRQuest512USB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x86},
         .spectrometerFeature = &makeSpectrometerFeature<NIRQuestSpectrometerFeature>,
         .spectrometer = {
@@ -341,7 +342,7 @@ const LegacyModelRow& nirQuest256() {
     static const LegacyModelRow row{
         .name = "NIRQuest256",
         .productId = 0x1028,
-        .usbBus = &makeUsbBus<NIRQuest256USB>,
+        .usbBus = &makeBus<NIRQuest256USB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x86},
         .spectrometerFeature = &makeSpectrometerFeature<NIRQuestSpectrometerFeature>,
         .spectrometer = {
@@ -366,7 +367,7 @@ const LegacyModelRow& flameNIR() {
     static const LegacyModelRow row{
         .name = "Flame-NIR",
         .productId = 0x104B,
-        .usbBus = &makeUsbBus<FlameNIRUSB>,
+        .usbBus = &makeBus<FlameNIRUSB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x86},
         .spectrometerFeature = &makeSpectrometerFeature<FlameNIRSpectrometerFeature>,
         .spectrometer = {
@@ -391,7 +392,7 @@ const LegacyModelRow& jaz() {
     static const LegacyModelRow row{
         .name = "Jaz",
         .productId = 0x2000,
-        .usbBus = &makeUsbBus<JazUSB>,
+        .usbBus = &makeBus<JazUSB>,
         .endpoints = {.cmdOut = 0x01, .replyIn = 0x81, .auxOut = 0x00, .dataIn = 0x82, .dataIn2 = 0x00},
         .spectrometerFeature = &makeSpectrometerFeature<JazSpectrometerFeature>,
         .spectrometer = {
@@ -409,6 +410,7 @@ const LegacyModelRow& jaz() {
         .gainReference = G::SaturationSlot,
         .features = {Spec, Serial, EEPROM(17), Strobe, NL, SL, Raw},
         .speaksOverTCPIPv4 = true,
+        .furtherBuses = {&makeBus<JazTCPIPv4>},
     };
     return row;
 }

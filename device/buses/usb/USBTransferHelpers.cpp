@@ -22,7 +22,12 @@ int boundedLength(std::size_t bufferSize, std::uint32_t length) {
 
 bool failed(int moved, std::uint32_t length) { return moved < 0 || (moved == 0 && length != 0); }
 
-std::uint32_t roundUpToFour(std::uint32_t length) { return (length + 3u) & ~3u; }
+// The padded helper works on what the caller's buffer really holds, rounded up in 64 bits so
+// that no length wraps to a small one.
+std::uint64_t withinBuffer(std::size_t bufferSize, std::uint32_t length) {
+    return std::min<std::uint64_t>(bufferSize, length);
+}
+std::uint64_t roundUpToFour(std::uint64_t length) { return (length + 3u) & ~std::uint64_t{3}; }
 
 }  // namespace
 
@@ -100,27 +105,31 @@ BlazeUSBTransferHelper::BlazeUSBTransferHelper(USB* usb, const USBBidirectionalE
 
 std::int32_t BlazeUSBTransferHelper::send(const std::vector<std::uint8_t>& buffer,
                                           std::uint32_t length) {
-    if (length % 4 == 0) return USBTransferHelper::send(buffer, length);
-    const std::uint32_t padded = roundUpToFour(length);
+    const std::uint64_t held = withinBuffer(buffer.size(), length);
+    if (held % 4 == 0) return USBTransferHelper::send(buffer, static_cast<std::uint32_t>(held));
+    const std::uint64_t padded = roundUpToFour(held);
+    if (usb == nullptr || padded > INT_MAX) throw BusTransferException(writeFailed);
     std::vector<std::uint8_t> bytes(padded, 0);
-    std::copy_n(buffer.begin(), std::min<std::size_t>(length, buffer.size()), bytes.begin());
-    const int moved =
-        usb == nullptr ? -1 : usb->write(sendEndpoint, bytes.data(), static_cast<int>(padded));
-    if (failed(moved, padded)) throw BusTransferException(writeFailed);
+    std::copy_n(buffer.begin(), held, bytes.begin());
+    const int moved = usb->write(sendEndpoint, bytes.data(), static_cast<int>(padded));
+    if (moved <= 0) throw BusTransferException(writeFailed);
     return moved;
 }
 
 std::int32_t BlazeUSBTransferHelper::receive(std::vector<std::uint8_t>& buffer,
                                              std::uint32_t length) {
-    if (length % 4 == 0) return USBTransferHelper::receive(buffer, length);
-    const std::uint32_t padded = roundUpToFour(length);
+    const std::uint64_t held = withinBuffer(buffer.size(), length);
+    if (held % 4 == 0) return USBTransferHelper::receive(buffer, static_cast<std::uint32_t>(held));
+    const std::uint64_t padded = roundUpToFour(held);
+    if (padded > INT_MAX) throw BusTransferException(readFailed);
     std::vector<std::uint8_t> bytes(padded, 0);
-    const std::int32_t moved = USBTransferHelper::receive(bytes, padded);
-    if (moved != static_cast<std::int32_t>(padded))
+    const std::int32_t moved =
+        USBTransferHelper::receive(bytes, static_cast<std::uint32_t>(padded));
+    if (static_cast<std::uint64_t>(moved) != padded)
         throw BusTransferException("Failed to read padded message length: " +
                                    std::to_string(moved) + " != " + std::to_string(padded));
-    std::copy_n(bytes.begin(), std::min<std::size_t>(length, buffer.size()), buffer.begin());
-    return static_cast<std::int32_t>(length);
+    std::copy_n(bytes.begin(), held, buffer.begin());
+    return static_cast<std::int32_t>(held);
 }
 
 }  // namespace spectro

@@ -4,44 +4,29 @@
 #include <string>
 
 #include "device/api/ExtraFeaturesCollection.h"
+#include "device/buses/network/TCPIPv4BusModels.h"
 #include "device/buses/usb/SpectrometerUSBInterface.h"
 #include "device/common/DeviceFactory.h"
 #include "device/features/ForwardingFeatures.h"
 #include "device/features/SpectrometerFeature.h"
 #include "device/models/LegacyDevice.h"
 #include "device/models/LegacyModels.h"
+#include "device/support/FeatureList.h"
 
 namespace spectro::test {
 namespace {
 
-// A device's features in list order, in the abbreviations of the model tables.
-std::string featureList(const Device& device) {
-    const std::map<std::string, std::string> abbreviations{
-        {"Spectrometer", "Spec"},          {"SerialNumber", "Serial"},
-        {"EEPROM", "EEPROM"},              {"StrobeLampEnable", "Strobe"},
-        {"ContinuousStrobe", "CStrobe"},   {"ThermoElectric", "TEC"},
-        {"IrradianceCalibration", "Irrad"}, {"AcquisitionDelay", "Delay"},
-        {"NonlinearityCoeffs", "NL"},      {"StrayLightCoeffs", "SL"},
-        {"RawUSBBusAccess", "Raw"},        {"ExtraFeaturesCollection", "Extra"},
-    };
-    std::string list;
-    for (Feature* feature : device.getFeatures()) {
-        const std::string family = feature->getFeatureFamily().getName();
-        const auto found = abbreviations.find(family);
-        list += (list.empty() ? "" : ", ") + (found == abbreviations.end() ? family : found->second);
-    }
-    return list;
-}
-
 TEST(DeviceFactory, ModelsInByteWiseNameOrder) {
     const DeviceFactory& factory = DeviceFactory::getInstance();
     const std::vector<std::pair<std::string, std::string>> expected{
-        {"Apex", "Apex"},          {"FlameNIR", "Flame-NIR"},      {"HR2000", "HR2000"},
-        {"HR2000Plus", "HR2000+"}, {"HR4000", "HR4000"},           {"Jaz", "Jaz"},
-        {"Maya2000", "Maya2000"},  {"Maya2000Pro", "Maya2000Pro"}, {"MayaLSL", "MayaLSL"},
-        {"NIRQuest256", "NIRQuest256"}, {"NIRQuest512", "NIRQuest512"},
-        {"QE65000", "QE65000"},    {"Torus", "Torus"},             {"USB2000", "USB2000"},
-        {"USB2000Plus", "USB2000+"}, {"USB4000", "USB4000"},
+        {"Apex", "Apex"},          {"Blaze", "Blaze"},             {"FlameNIR", "Flame-NIR"},
+        {"HR2000", "HR2000"},      {"HR2000Plus", "HR2000+"},      {"HR4000", "HR4000"},
+        {"Jaz", "Jaz"},            {"Maya2000", "Maya2000"},       {"Maya2000Pro", "Maya2000Pro"},
+        {"MayaLSL", "MayaLSL"},    {"NIRQuest256", "NIRQuest256"}, {"NIRQuest512", "NIRQuest512"},
+        // '-' sorts before '6', and 'T' before 'p'.
+        {"QE-PRO", "QE-PRO"},      {"QE65000", "QE65000"},         {"STS", "STS"},
+        {"Spark", "Spark"},        {"Torus", "Torus"},             {"USB2000", "USB2000"},
+        {"USB2000Plus", "USB2000+"}, {"USB4000", "USB4000"},       {"Ventana", "Ventana"},
     };
     ASSERT_EQ(factory.getNumberOfModels(), static_cast<int>(expected.size()));
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -60,7 +45,8 @@ TEST(DeviceFactory, ModelsInByteWiseNameOrder) {
 TEST(LegacyModels, EveryRowAgreesWithItsBus) {
     for (const LegacyModelRow* row : models::legacyModelRows()) {
         const LegacyDevice device(*row);
-        ASSERT_EQ(device.getBuses().size(), 1u) << row->name;
+        // The USB bus first; the Jaz then has its network bus.
+        ASSERT_EQ(device.getBuses().size(), row->furtherBuses.size() + 1) << row->name;
         auto* usb = dynamic_cast<SpectrometerUSBInterface*>(device.getBuses().front());
         ASSERT_NE(usb, nullptr) << row->name;
         EXPECT_EQ(usb->getVendorId(), 0x2457) << row->name;
@@ -77,6 +63,12 @@ TEST(LegacyModels, EveryRowAgreesWithItsBus) {
         const std::uint32_t pixelBytes = 2 * static_cast<std::uint32_t>(row->spectrometer.numberOfPixels);
         EXPECT_LE(pixelBytes, row->frameLength) << row->name;
     }
+}
+
+TEST(LegacyModels, TheJazIsAlsoReachedOverTCP) {
+    const LegacyDevice jaz(models::jaz());
+    ASSERT_EQ(jaz.getBuses().size(), 2u);
+    EXPECT_NE(dynamic_cast<JazTCPIPv4*>(jaz.getBuses()[1]), nullptr);
 }
 
 TEST(LegacyModels, FeatureListsInOrder) {

@@ -173,5 +173,19 @@ TEST_F(USBTransferHelpersTest, BlazePadsOddLengthsToMultiplesOfFour) {
     EXPECT_EQ(unit->describeEvents().back(), "write 0x01 01 02 03 04 05 00 00 00");
 }
 
+TEST_F(USBTransferHelpersTest, BlazeLengthsNearTheTopNeverWrapOrPassTheBuffer) {
+    // Rounded up in 32 bits, 0xFFFFFFFE would become 0; the helper pads what the buffer holds.
+    BlazeUSBTransferHelper helper(usb.get(), USBSimpleDualEndpointMap());
+    const std::vector<std::uint8_t> message = {1, 2, 3, 4, 5};
+    EXPECT_EQ(helper.send(message, 0xFFFFFFFEu), 8);
+    EXPECT_EQ(unit->describeEvents().back(), "write 0x01 01 02 03 04 05 00 00 00");
+
+    std::vector<std::uint8_t> buffer(5, 0xEE);
+    unit->reply(0x81, {9, 8, 7, 6, 5, 4, 3, 2});
+    EXPECT_EQ(helper.receive(buffer, 0xFFFFFFFDu), 5);
+    EXPECT_THAT(buffer, ElementsAre(9, 8, 7, 6, 5));
+    EXPECT_EQ(unit->describeEvents().back(), "read 0x81 8");
+}
+
 }  // namespace
 }  // namespace spectro::test
