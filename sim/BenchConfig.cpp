@@ -50,10 +50,26 @@ std::optional<std::chrono::milliseconds> parseTrigger(const json& bench) {
         nonNegativeInteger(*after, "trigger.after_armed_ms", 86'400'000));
 }
 
-UnitFaults parseFaults(const json& faults, const std::string& where, const ModelTraits& model) {
+// A message type as a JSON number or as a hexadecimal text such as "0x00110110".
+std::optional<std::uint32_t> messageType(const json& value) {
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() <= 0xFFFFFFFFu)
+        return static_cast<std::uint32_t>(value.get<std::uint64_t>());
+    if (!value.is_string()) return std::nullopt;
+    const std::string text = value.get<std::string>();
+    if (text.size() < 3 || text.size() > 10 ||
+        (text.rfind("0x", 0) != 0 && text.rfind("0X", 0) != 0) ||
+        text.find_first_not_of("0123456789abcdefABCDEF", 2) != std::string::npos)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(std::stoul(text.substr(2), nullptr, 16));
+}
+
+UnitFaults parseFaults(const json& faults, const std::string& where, const UnitConfig& unit) {
     if (!faults.is_object()) refuse(where, "must be an object");
-    refuseUnknownKeys(faults, where,
-                      {"disconnect_after_spectra", "bad_sync_at_spectrum", "fail_opcodes"});
+    refuseUnknownKeys(
+        faults, where,
+        {"disconnect_after_spectra", "bad_sync_at_spectrum", "fail_opcodes", "nack_message_types"});
+    const LegacyModel* legacy = unit.legacyModel;
+    const std::string& name = unit.modelName();
     UnitFaults parsed;
     constexpr std::uint64_t huge = 1ULL << 53;
     if (auto it = faults.find("disconnect_after_spectra"); it != faults.end() && !it->is_null())
@@ -61,12 +77,19 @@ UnitFaults parseFaults(const json& faults, const std::string& where, const Model
             nonNegativeInteger(*it, where + ".disconnect_after_spectra", huge);
     if (auto it = faults.find("bad_sync_at_spectrum"); it != faults.end() && !it->is_null()) {
         // Without a sync byte the fault could not show, and the bench would test nothing.
-        if (!model.syncByte)
+        if (legacy == nullptr)
             refuse(where + ".bad_sync_at_spectrum",
-                   "the frames of the " + model.name + " have no sync byte");
+                   "the " + name + " sends framed messages, which have no sync byte");
+        if (!legacy->syncByte)
+            refuse(where + ".bad_sync_at_spectrum",
+                   "the frames of the " + name + " have no sync byte");
         parsed.badSyncAtSpectrum = nonNegativeInteger(*it, where + ".bad_sync_at_spectrum", huge);
     }
     if (auto it = faults.find("fail_opcodes"); it != faults.end()) {
+        if (legacy == nullptr)
+            refuse(where + ".fail_opcodes", "the " + name +
+                                                " takes framed messages, not opcodes (use "
+                                                "\"nack_message_types\")");
         if (!it->is_array())
             refuse(where + ".fail_opcodes", "must be an array of integers from 0 to 255");
         for (const json& opcode : *it) {
@@ -76,11 +99,26 @@ UnitFaults parseFaults(const json& faults, const std::string& where, const Model
             parsed.failOpcodes.insert(static_cast<std::uint8_t>(opcode.get<int>()));
         }
     }
+    if (auto it = faults.find("nack_message_types"); it != faults.end()) {
+        if (legacy != nullptr)
+            refuse(where + ".nack_message_types", "the " + name +
+                                                      " takes single-byte commands, not framed "
+                                                      "messages (use \"fail_opcodes\")");
+        const char* shape =
+            "must be an array of message types (integers from 0 to 4294967295 or texts such as "
+            "\"0x00110110\")";
+        if (!it->is_array()) refuse(where + ".nack_message_types", shape);
+        for (const json& type : *it) {
+            const auto parsedType = messageType(type);
+            if (!parsedType) refuse(where + ".nack_message_types", shape);
+            parsed.nackMessageTypes.insert(*parsedType);
+        }
+    }
     return parsed;
 }
 
 std::map<int, std::string> parseEeprom(const json& eeprom, const std::string& where,
-                                       const ModelTraits& model) {
+                                       const LegacyModel& model) {
     if (!eeprom.is_object()) refuse(where, "must be an object of slot texts");
     std::map<int, std::string> slots;
     for (const auto& item : eeprom.items()) {
@@ -110,15 +148,29 @@ UnitConfig parseUnit(const json& unit, const std::string& where) {
     const auto model = unit.find("model");
     if (model == unit.end()) refuse(where, "\"model\" is missing");
     if (!model->is_string()) refuse(where + ".model", "must be a text");
-    parsed.model = findModel(model->get<std::string>());
-    if (parsed.model == nullptr)
+    parsed.legacyModel = findLegacyModel(model->get<std::string>());
+    parsed.fbpModel = findFbpModel(model->get<std::string>());
+    if (parsed.legacyModel == nullptr && parsed.fbpModel == nullptr)
         refuse(where + ".model", "unknown model \"" + model->get<std::string>() + "\"");
+    // Keys of the legacy hardware would otherwise be taken and silently mean nothing.
+    if (parsed.fbpModel != nullptr) {
+        for (const char* key : {"fpga_version", "eeprom"}) {
+            if (unit.contains(key))
+                refuse(where + "." + key,
+                       "the " + parsed.modelName() + " has no " +
+                           (std::string(key) == "eeprom" ? "information slots" : "FPGA register"));
+        }
+    }
 
     const auto serial = unit.find("serial");
     if (serial == unit.end()) refuse(where, "\"serial\" is missing");
+    // A legacy serial number fills one 16-byte information slot with its zero byte; a framed
+    // unit sends its text in a message, so it may be long (to test hosts with long texts).
+    const std::size_t longestSerial = parsed.legacyModel != nullptr ? 15 : 4096;
     if (!serial->is_string() || serial->get<std::string>().empty() ||
-        serial->get<std::string>().size() > 15)
-        refuse(where + ".serial", "must be a text of 1 to 15 bytes");
+        serial->get<std::string>().size() > longestSerial)
+        refuse(where + ".serial",
+               "must be a text of 1 to " + std::to_string(longestSerial) + " bytes");
     parsed.serial = serial->get<std::string>();
 
     if (auto it = unit.find("pattern"); it != unit.end()) {
@@ -149,9 +201,9 @@ UnitConfig parseUnit(const json& unit, const std::string& where) {
         parsed.highSpeed = it->get<bool>();
     }
     if (auto it = unit.find("eeprom"); it != unit.end())
-        parsed.eeprom = parseEeprom(*it, where + ".eeprom", *parsed.model);
+        parsed.eeprom = parseEeprom(*it, where + ".eeprom", *parsed.legacyModel);
     if (auto it = unit.find("faults"); it != unit.end())
-        parsed.faults = parseFaults(*it, where + ".faults", *parsed.model);
+        parsed.faults = parseFaults(*it, where + ".faults", parsed);
     return parsed;
 }
 
@@ -198,7 +250,7 @@ BenchConfig demoBench() {
     BenchConfig bench;
     for (const char* serial : {"HR+C1834", "HR+C0732"}) {
         UnitConfig unit;
-        unit.model = findModel("HR2000+");
+        unit.legacyModel = findLegacyModel("HR2000+");
         unit.serial = serial;
         bench.units.push_back(unit);
     }

@@ -1,5 +1,8 @@
 #include "sim/SimBench.h"
 
+#include "sim/fbp/FbpUnit.h"
+#include "sim/legacy/LegacyUnit.h"
+
 namespace spectro::sim {
 
 namespace {
@@ -19,8 +22,12 @@ SimBench::SimBench(const BenchConfig& config, std::shared_ptr<SimClock> clock)
     if (config.triggerAfterArmed)
         afterArmed = std::chrono::duration_cast<SimTime>(*config.triggerAfterArmed);
     trigger_ = std::make_shared<HardwareTrigger>(afterArmed);
-    for (const UnitConfig& unit : config.units)
-        units_.push_back(std::make_shared<SimUnit>(unit, clock_, trigger_));
+    for (const UnitConfig& unit : config.units) {
+        if (unit.legacyModel != nullptr)
+            units_.push_back(std::make_shared<LegacyUnit>(unit, clock_, trigger_));
+        else
+            units_.push_back(std::make_shared<FbpUnit>(unit, clock_, trigger_));
+    }
 }
 
 // Wakes every transfer still waiting (for a trigger that never fires, say) so that no thread

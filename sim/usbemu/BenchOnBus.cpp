@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sim/UsbDescriptorBytes.h"
+#include "sim/transports/UsbDescriptorBytes.h"
 
 namespace spectro::sim {
 
@@ -12,7 +12,7 @@ namespace {
 // failed transfer stalls only itself.
 class SimUnitOnBus final : public EmulatedUnit {
   public:
-    explicit SimUnitOnBus(std::shared_ptr<SimUnit> unit) : unit_(std::move(unit)) {}
+    explicit SimUnitOnBus(std::shared_ptr<UnitPort> unit) : unit_(std::move(unit)) {}
 
     bool present() const override { return unit_->present(); }
     bool open(unsigned /*interface*/) override { return unit_->open(); }
@@ -25,17 +25,17 @@ class SimUnitOnBus final : public EmulatedUnit {
     }
 
   private:
-    std::shared_ptr<SimUnit> unit_;
+    std::shared_ptr<UnitPort> unit_;
 };
 
-UnitPlace placeOf(const SimUnit& unit, int position) {
+UnitPlace placeOf(const UnitPort& unit, int position) {
     UnitPlace place;
     place.bus = 1;
     place.ports = std::to_string(position + 1);
     place.address = position + 2;
-    place.speed = unit.highSpeed() ? 480 : 12;
-    place.descriptors = deviceDescriptor(unit.model());
-    const auto configuration = configurationDescriptor(unit.model(), unit.packetSize());
+    place.speed = unit.usb().highSpeed ? 480 : 12;
+    place.descriptors = deviceDescriptor(unit.usb());
+    const auto configuration = configurationDescriptor(unit.usb());
     place.descriptors.insert(place.descriptors.end(), configuration.begin(), configuration.end());
     return place;
 }
@@ -44,7 +44,7 @@ UnitPlace placeOf(const SimUnit& unit, int position) {
 
 void plugBenchIn(const SimBench& bench, EmulatedBus& bus) {
     for (std::size_t position = 0; position < bench.units().size(); ++position) {
-        const std::shared_ptr<SimUnit>& unit = bench.units()[position];
+        const std::shared_ptr<UnitPort>& unit = bench.units()[position];
         bus.add(placeOf(*unit, static_cast<int>(position)), std::make_shared<SimUnitOnBus>(unit));
     }
 }

@@ -5,7 +5,7 @@
 #include "device/models/LegacyDevice.h"
 #include "sim/BenchConfig.h"
 #include "sim/SimBench.h"
-#include "sim/SimUsbPlatform.h"
+#include "sim/transports/SimUsbPlatform.h"
 
 namespace spectro::test {
 
@@ -15,11 +15,19 @@ void SimulatedUnits::useBench(const std::string& benchJson) {
 }
 
 OpenedUnit SimulatedUnits::open(const LegacyModelRow& row, int unit) {
-    OpenedUnit opened{std::make_unique<LegacyDevice>(row)};
-    auto* usb = dynamic_cast<SpectrometerUSBInterface*>(opened.device->getBuses().front());
+    return open(std::make_unique<LegacyDevice>(row), unit);
+}
+
+OpenedUnit SimulatedUnits::open(std::unique_ptr<Device> device, int unit) {
+    auto* usb = dynamic_cast<SpectrometerUSBInterface*>(device->getBuses().front());
     auto locators = usb == nullptr ? decltype(usb->probeDevices()){} : usb->probeDevices();
     if (unit < 0 || unit >= static_cast<int>(locators.size())) return {};
-    opened.device->setLocation(*locators[static_cast<std::size_t>(unit)]);
+    return openAt(std::move(device), *locators[static_cast<std::size_t>(unit)]);
+}
+
+OpenedUnit openAt(std::unique_ptr<Device> device, const DeviceLocatorInterface& where) {
+    OpenedUnit opened{std::move(device)};
+    opened.device->setLocation(where);
     if (opened.device->open() != 0) return {};
     opened.device->initialize(*opened.device->getOpenedBus());
     return opened;

@@ -26,6 +26,10 @@ struct OpenedUnit {
     }
 };
 
+// Opens a device at a locator, as the facade opens one (a USB unit, a serial port, a TCP
+// address) and initialises it with the bus it opened; none when opening fails.
+OpenedUnit openAt(std::unique_ptr<Device> device, const DeviceLocatorInterface& where);
+
 // Puts the units of a bench on the simulated USB platform for one test.
 class SimulatedUnits : public ::testing::Test {
   protected:
@@ -35,6 +39,9 @@ class SimulatedUnits : public ::testing::Test {
     void useBench(const std::string& benchJson);
     // Opens the `unit`-th attached unit of the row's model; none when that fails.
     OpenedUnit open(const LegacyModelRow& row, int unit = 0);
+    // The same for a device of any model, found through its USB bus.
+    OpenedUnit open(std::unique_ptr<Device> device, int unit = 0);
+
     // Drops every device and unit.
     void close();
 };

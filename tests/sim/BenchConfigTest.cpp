@@ -25,7 +25,7 @@ TEST(SimBenchConfig, ReadsEveryKey) {
     EXPECT_EQ(bench.triggerAfterArmed, std::chrono::milliseconds(120));
     ASSERT_EQ(bench.units.size(), 1u);
     const UnitConfig& unit = bench.units[0];
-    EXPECT_EQ(unit.model->name, "Maya2000Pro");
+    EXPECT_EQ(unit.legacyModel->name, "Maya2000Pro");
     EXPECT_EQ(unit.serial, "MAY01234");
     EXPECT_EQ(unit.pattern, SpectrumPattern::Ramp);
     EXPECT_EQ(unit.triggerOffset, std::chrono::microseconds(1500));
@@ -72,7 +72,7 @@ TEST(SimBenchConfig, DemoBenchIsTwoHR2000PlusOnARealtimeTrigger) {
     EXPECT_EQ(bench.units[0].serial, "HR+C1834");
     EXPECT_EQ(bench.units[1].serial, "HR+C0732");
     for (const UnitConfig& unit : bench.units) {
-        EXPECT_EQ(unit.model->name, "HR2000+");
+        EXPECT_EQ(unit.legacyModel->name, "HR2000+");
         EXPECT_EQ(unit.pattern, SpectrumPattern::Lines);
     }
 }
@@ -88,6 +88,39 @@ TEST(SimBenchConfig, PatternsByName) {
     EXPECT_EQ(bench.units[2].pattern, SpectrumPattern::Ramp16);
 }
 
+TEST(SimBenchConfig, FramedBinaryModelsByNameAndTheMessageTypesTheyRefuse) {
+    const BenchConfig bench = parseBench(R"({"devices": [
+        {"model": "STS", "serial": "A",
+         "faults": {"nack_message_types": [1114128, "0x00000100", "0X00abcdef"]}},
+        {"model": "QE-PRO", "serial": "B"}, {"model": "Spark", "serial": "C"},
+        {"model": "Ventana", "serial": "D"}, {"model": "Blaze", "serial": "E"}]})");
+    ASSERT_EQ(bench.units.size(), 5u);
+    const char* names[] = {"STS", "QE-PRO", "Spark", "Ventana", "Blaze"};
+    for (std::size_t i = 0; i < 5; ++i) {
+        ASSERT_NE(bench.units[i].fbpModel, nullptr) << names[i];
+        EXPECT_EQ(bench.units[i].fbpModel->name, names[i]);
+        EXPECT_EQ(bench.units[i].legacyModel, nullptr);
+        EXPECT_EQ(bench.units[i].modelName(), names[i]);
+    }
+    EXPECT_EQ(bench.units[0].faults.nackMessageTypes,
+              (std::set<std::uint32_t>{0x00110010, 0x00000100, 0x00ABCDEF}));
+    EXPECT_TRUE(bench.units[1].faults.nackMessageTypes.empty());
+}
+
+TEST(SimBenchConfig, FramedSerialNumbersMayBeLongButNotEndless) {
+    // A framed unit sends its serial number in a message, so hosts can be tried on long texts.
+    const auto withSerial = [](std::size_t length) {
+        return R"({"devices": [{"model": "STS", "serial": ")" + std::string(length, 'S') + R"("}]})";
+    };
+    EXPECT_EQ(parseBench(withSerial(4096)).units.at(0).serial.size(), 4096u);
+    try {
+        parseBench(withSerial(4097));
+        ADD_FAILURE() << "a 4097-byte serial number was taken";
+    } catch (const BenchError& error) {
+        EXPECT_STREQ(error.what(), "devices[0].serial: must be a text of 1 to 4096 bytes");
+    }
+}
+
 // The legacy bench holds every simulated model once, each with its own serial number.
 TEST(SimBenchConfig, LegacyBenchHasEveryModelOnceOnAFastRamp16) {
     const BenchConfig bench = readBenchFile(QUILLFEN_SOURCE_DIR "/examples/bench-legacy.json");
@@ -95,12 +128,12 @@ TEST(SimBenchConfig, LegacyBenchHasEveryModelOnceOnAFastRamp16) {
     std::set<std::string> models;
     std::set<std::string> serials;
     for (const UnitConfig& unit : bench.units) {
-        models.insert(unit.model->name);
+        models.insert(unit.modelName());
         serials.insert(unit.serial);
         EXPECT_EQ(unit.pattern, SpectrumPattern::Ramp16) << unit.serial;
     }
     std::set<std::string> simulated;
-    for (const ModelTraits& model : legacyModels()) simulated.insert(model.name);
+    for (const LegacyModel& model : legacyModels()) simulated.insert(model.name);
     EXPECT_EQ(models, simulated);
     EXPECT_EQ(models.size(), bench.units.size());
     EXPECT_EQ(serials.size(), bench.units.size());
@@ -179,7 +212,40 @@ INSTANTIATE_TEST_SUITE_P(
             R"({"devices": [{"model": "HR2000+", "serial": "A", "faults": {"disconnect": 1}}]})",
             "devices[0].faults: unknown key \"disconnect\""},
         Refusal{R"({"devices": [{"model": "HR2000+", "serial": "A", "colour": "red"}]})",
-                "devices[0]: unknown key \"colour\""}));
+                "devices[0]: unknown key \"colour\""},
+        // Keys that mean nothing to the other protocol's units.
+        Refusal{R"({"devices": [{"model": "QE-PRO", "serial": "A",
+                    "faults": {"bad_sync_at_spectrum": 2}}]})",
+                "devices[0].faults.bad_sync_at_spectrum: the QE-PRO sends framed messages, which "
+                "have no sync byte"},
+        Refusal{
+            R"({"devices": [{"model": "STS", "serial": "A", "faults": {"fail_opcodes": [9]}}]})",
+            "devices[0].faults.fail_opcodes: the STS takes framed messages, not opcodes (use "
+            "\"nack_message_types\")"},
+        Refusal{R"({"devices": [{"model": "HR2000+", "serial": "A",
+                    "faults": {"nack_message_types": [256]}}]})",
+                "devices[0].faults.nack_message_types: the HR2000+ takes single-byte commands, not "
+                "framed messages (use \"fail_opcodes\")"},
+        Refusal{R"({"devices": [{"model": "Spark", "serial": "A", "eeprom": {"5": "1"}}]})",
+                "devices[0].eeprom: the Spark has no information slots"},
+        Refusal{R"({"devices": [{"model": "Blaze", "serial": "A", "fpga_version": 1}]})",
+                "devices[0].fpga_version: the Blaze has no FPGA register"},
+        Refusal{R"({"devices": [{"model": "Ventana", "serial": "A",
+                    "faults": {"nack_message_types": "0x00000100"}}]})",
+                "devices[0].faults.nack_message_types: must be an array of message types "
+                "(integers from 0 to 4294967295 or texts such as \"0x00110110\")"},
+        Refusal{R"({"devices": [{"model": "Ventana", "serial": "A",
+                    "faults": {"nack_message_types": [4294967296]}}]})",
+                "devices[0].faults.nack_message_types: must be an array of message types "
+                "(integers from 0 to 4294967295 or texts such as \"0x00110110\")"},
+        Refusal{R"({"devices": [{"model": "Ventana", "serial": "A",
+                    "faults": {"nack_message_types": ["0x1G"]}}]})",
+                "devices[0].faults.nack_message_types: must be an array of message types "
+                "(integers from 0 to 4294967295 or texts such as \"0x00110110\")"},
+        Refusal{R"({"devices": [{"model": "Ventana", "serial": "A",
+                    "faults": {"nack_message_types": ["0x123456789"]}}]})",
+                "devices[0].faults.nack_message_types: must be an array of message types "
+                "(integers from 0 to 4294967295 or texts such as \"0x00110110\")"}));
 
 TEST(SimBenchConfig, BrokenJsonAndMissingFilesAreRefusedWithTheReason) {
     try {

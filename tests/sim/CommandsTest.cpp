@@ -373,7 +373,7 @@ TEST_P(SimUnreadReply, FailsTheNextCommandAndIsDropped) {
     SimTestBench bench(leftover.bench);
     auto unit = bench.open(0);
     ASSERT_NE(unit, nullptr);
-    SimUnit& port = *bench.bench().units()[0];
+    UnitPort& port = *bench.bench().units()[0];
     for (const Bytes& bytes : leftover.commands) ASSERT_TRUE(command(*unit, 0x01, bytes));
     Bytes buffer(8192);
     if (leftover.readFrom != 0) {

@@ -9,7 +9,7 @@
 #include "device/buses/usb/platform/USB.h"
 #include "device/buses/usb/platform/USBDeviceTable.h"
 #include "sim/SimBench.h"
-#include "sim/SimUsbPlatform.h"
+#include "sim/transports/SimUsbPlatform.h"
 
 int main() {
     using namespace spectro::sim;

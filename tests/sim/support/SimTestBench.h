@@ -9,7 +9,7 @@
 #include "sim/BenchConfig.h"
 #include "sim/SimBench.h"
 #include "sim/SimClock.h"
-#include "sim/SimUsbPlatform.h"
+#include "sim/transports/SimUsbPlatform.h"
 
 namespace spectro::sim::test {
 

@@ -1,9 +1,10 @@
-#include "sim/InformationSlots.h"
+#include "sim/legacy/InformationSlots.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "sim/ByteOrder.h"
+#include "sim/WavelengthPolynomial.h"
 
 namespace spectro::sim {
 
@@ -15,21 +16,7 @@ std::string number(double value) {
     return text;
 }
 
-// Coefficients c0..c3 of a gently curved polynomial in x = pixel - origin that runs from the
-// model's first to its last wavelength over its pixels.
-std::array<double, 4> wavelengthPolynomial(const ModelTraits& model) {
-    const double n = model.pixels - 1;
-    const double span = model.lastWavelength - model.firstWavelength;
-    // In u = pixel: first + a u + b u^2 + d u^3, with a small bend and reaching `last` at n.
-    const double b = -0.02 * span / (n * n);
-    const double d = 0.002 * span / (n * n * n);
-    const double a = (span - b * n * n - d * n * n * n) / n;
-    const double o = model.wavelengthOrigin;  // u = x + o
-    return {model.firstWavelength + a * o + b * o * o + d * o * o * o,
-            a + 2 * b * o + 3 * d * o * o, b + 3 * d * o, d};
-}
-
-SlotBytes slot17(const ModelTraits& model) {
+SlotBytes slot17(const LegacyModel& model) {
     SlotBytes slot{};
     switch (model.slot17) {
         case Slot17Layout::Unused:
@@ -61,10 +48,11 @@ SlotBytes slotText(const std::string& text) {
     return slot;
 }
 
-std::vector<SlotBytes> defaultSlots(const ModelTraits& model, const std::string& serial) {
+std::vector<SlotBytes> defaultSlots(const LegacyModel& model, const std::string& serial) {
     std::vector<SlotBytes> slots(static_cast<std::size_t>(model.slotCount), SlotBytes{});
     slots[0] = slotText(serial);
-    const auto wavelength = wavelengthPolynomial(model);
+    const auto wavelength = wavelengthPolynomial(model.pixels, model.firstWavelength,
+                                                 model.lastWavelength, model.wavelengthOrigin);
     for (std::size_t k = 0; k < 4; ++k) slots[1 + k] = slotText(number(wavelength[k]));
     slots[5] = slotText("0.25");
     const double nonlinearity[8] = {0.95, 8.5e-06, -2.1e-10, 4.0e-15, 0, 0, 0, 0};

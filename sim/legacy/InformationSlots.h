@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/ModelTable.h"
+#include "sim/legacy/LegacyModelTable.h"
 
 namespace spectro::sim {
 
@@ -17,6 +17,6 @@ SlotBytes slotText(const std::string& text);
 // The factory contents of every information slot of a unit: serial number (0), wavelength
 // polynomial (1-4), stray light (5), nonlinearity coefficients (6-13) and order (14), and
 // slot 17 in the model's binary layout.
-std::vector<SlotBytes> defaultSlots(const ModelTraits& model, const std::string& serial);
+std::vector<SlotBytes> defaultSlots(const LegacyModel& model, const std::string& serial);
 
 }  // namespace spectro::sim

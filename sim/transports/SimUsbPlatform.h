@@ -8,8 +8,8 @@
 namespace spectro::sim {
 
 // The USB platform of quillfen-sim: it lists the bench's units that are still plugged in, in
-// bench order, and moves bulk transfers to and from them. Reads wait as a real pipe does; a
-// read with nothing pending fails at once.
+// bench order, and moves bulk transfers to and from them, whatever their protocol. Reads wait as a
+// real pipe does; a read with nothing pending fails at once.
 class SimUsbPlatform final : public UsbPlatform {
   public:
     explicit SimUsbPlatform(std::shared_ptr<SimBench> bench);

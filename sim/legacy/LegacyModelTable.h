@@ -26,7 +26,7 @@ enum class Slot17Layout {
 
 // The constants of one simulated legacy model: its identity on the bus, its endpoints, its
 // frame format and what its firmware answers.
-struct ModelTraits {
+struct LegacyModel {
     std::string name;  // as the device library names the model
     std::uint16_t productId;
     std::uint8_t commandOut;    // every command arrives here
@@ -57,11 +57,9 @@ struct ModelTraits {
 };
 
 // Every simulated legacy model, in the order of the device library's model list.
-const std::vector<ModelTraits>& legacyModels();
+const std::vector<LegacyModel>& legacyModels();
 
-// None when the name is not a simulated model.
-const ModelTraits* findModel(std::string_view name);
-
-constexpr std::uint16_t simVendorId = 0x2457;
+// None when the name is not a simulated legacy model.
+const LegacyModel* findLegacyModel(std::string_view name);
 
 }  // namespace spectro::sim

@@ -1,4 +1,4 @@
-#include "sim/ModelTable.h"
+#include "sim/legacy/LegacyModelTable.h"
 
 namespace spectro::sim {
 
@@ -14,7 +14,7 @@ using L = FrameLayout;
 using S = Slot17Layout;
 
 // One row per model. Slot counts cover at least slot 17, which the host reads on most models.
-std::vector<ModelTraits> buildTable() {
+std::vector<LegacyModel> buildTable() {
     // clang-format off
     return {
         // name, product, command out, control in, spectrum in, first block in, endpoints,
@@ -75,13 +75,13 @@ std::vector<ModelTraits> buildTable() {
 
 }  // namespace
 
-const std::vector<ModelTraits>& legacyModels() {
-    static const std::vector<ModelTraits> table = buildTable();
+const std::vector<LegacyModel>& legacyModels() {
+    static const std::vector<LegacyModel> table = buildTable();
     return table;
 }
 
-const ModelTraits* findModel(std::string_view name) {
-    for (const ModelTraits& model : legacyModels()) {
+const LegacyModel* findLegacyModel(std::string_view name) {
+    for (const LegacyModel& model : legacyModels()) {
         if (model.name == name) return &model;
     }
     return nullptr;

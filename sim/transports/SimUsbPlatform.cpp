@@ -1,9 +1,9 @@
-#include "sim/SimUsbPlatform.h"
+#include "sim/transports/SimUsbPlatform.h"
 
 #include <algorithm>
 #include <string>
 
-#include "sim/UsbDescriptorBytes.h"
+#include "sim/transports/UsbDescriptorBytes.h"
 
 namespace spectro::sim {
 
@@ -15,12 +15,12 @@ std::string pathOf(std::size_t place) { return "sim:" + std::to_string(place + 1
 
 class SimUsbConnection final : public UsbConnection {
   public:
-    SimUsbConnection(std::shared_ptr<SimBench> bench, std::shared_ptr<SimUnit> unit)
+    SimUsbConnection(std::shared_ptr<SimBench> bench, std::shared_ptr<UnitPort> unit)
         : bench_(std::move(bench)), unit_(std::move(unit)) {}
     ~SimUsbConnection() override { unit_->close(); }
 
-    std::uint16_t vendorId() const override { return simVendorId; }
-    std::uint16_t productId() const override { return unit_->model().productId; }
+    std::uint16_t vendorId() const override { return unit_->usb().vendorId; }
+    std::uint16_t productId() const override { return unit_->usb().productId; }
 
     int bulkWrite(std::uint8_t endpoint, const std::uint8_t* data, int length) override {
         return unit_->write(endpoint, data, length);
@@ -30,17 +30,17 @@ class SimUsbConnection final : public UsbConnection {
     }
     std::optional<std::vector<std::uint8_t>> configurationDescriptor() override {
         if (!unit_->present()) return std::nullopt;
-        return sim::configurationDescriptor(unit_->model(), unit_->packetSize());
+        return sim::configurationDescriptor(unit_->usb());
     }
     bool clearHalt(std::uint8_t endpoint) override {
-        const auto& endpoints = unit_->model().endpoints;
+        const auto& endpoints = unit_->usb().endpoints;
         return unit_->present() &&
                std::find(endpoints.begin(), endpoints.end(), endpoint) != endpoints.end();
     }
 
   private:
     std::shared_ptr<SimBench> bench_;  // keeps the clock and trigger line alive while open
-    std::shared_ptr<SimUnit> unit_;
+    std::shared_ptr<UnitPort> unit_;
 };
 
 }  // namespace
@@ -52,8 +52,8 @@ std::vector<UsbUnitInfo> SimUsbPlatform::enumerate() {
     const auto& units = bench_->units();
     for (std::size_t place = 0; place < units.size(); ++place) {
         if (units[place]->present())
-            listed.push_back(
-                UsbUnitInfo{pathOf(place), simVendorId, units[place]->model().productId});
+            listed.push_back(UsbUnitInfo{pathOf(place), units[place]->usb().vendorId,
+                                         units[place]->usb().productId});
     }
     return listed;
 }
