@@ -17,7 +17,9 @@ namespace {
 // shots wait the ten-second settle time.
 constexpr std::chrono::seconds SHOT_TIME_LIMIT{150};
 
-Shot collect(const testing::ProgramRun& run) {
+Shot collect(const testing::ProgramRun& run, const std::vector<std::string>& arguments) {
+    // With -v the USB transfer dump shares standard error with the status lines.
+    const bool verbose = std::find(arguments.begin(), arguments.end(), "-v") != arguments.end();
     Shot shot;
     shot.exitCode = run.exitCode;
     shot.timedOut = run.timedOut;
@@ -29,7 +31,10 @@ Shot collect(const testing::ProgramRun& run) {
         if (!status.is_object() || !status.contains("st") || !status.contains("msg") ||
             !status.contains("device") || !status.contains("time") ||
             !status["time"].is_number_integer()) {
-            ADD_FAILURE() << "not a status line on standard error: " << line;
+            if (verbose)
+                shot.dumpLines.push_back(line);
+            else
+                ADD_FAILURE() << "not a status line on standard error: " << line;
             continue;
         }
         shot.statusObjects.push_back(status);
@@ -70,7 +75,8 @@ std::vector<std::string> ShotFolder::files(const std::string& folder) const {
 Shot runShot(const ShotFolder& folder, const std::vector<std::string>& arguments) {
     return collect(testing::runProgram(QUILLFEN_SIM_EXECUTABLE, arguments, folder.path(),
                                        {{"QUILLFEN_SIM_BENCH", folder.file("bench.json")}}, "",
-                                       SHOT_TIME_LIMIT));
+                                       SHOT_TIME_LIMIT),
+                   arguments);
 }
 
 #ifdef QUILLFEN_USBEMU_EXECUTABLE
@@ -79,7 +85,8 @@ Shot runShotOnUsb(const ShotFolder& folder, const std::vector<std::string>& argu
     command.insert(command.end(), arguments.begin(), arguments.end());
     // The production program reads no bench variable; it is removed so nothing can lean on it.
     return collect(testing::runProgram(QUILLFEN_USBEMU_EXECUTABLE, command, folder.path(),
-                                       {{"QUILLFEN_SIM_BENCH", ""}}, "", SHOT_TIME_LIMIT));
+                                       {{"QUILLFEN_SIM_BENCH", ""}}, "", SHOT_TIME_LIMIT),
+                   arguments);
 }
 #endif
 

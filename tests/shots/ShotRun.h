@@ -22,6 +22,7 @@ struct Shot {
     std::vector<std::string> outLines;
     std::vector<nlohmann::json> statusObjects;  // every line of standard error, parsed
     std::vector<Status> statuses;
+    std::vector<std::string> dumpLines;  // with -v: the other lines of standard error, in order
 };
 
 class ShotFolder {
