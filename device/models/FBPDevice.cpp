@@ -165,17 +165,9 @@ std::unique_ptr<Feature> auxiliaryFeature(const FBPFeatureEntry& entry,
 }  // namespace
 
 FBPDevice::FBPDevice(const FBPModelRow& row)
-    : Device(row.name), framedBinaryOnUSBOnly(row.framedBinaryOnUSBOnly) {
-    cmdOutEndpoint = row.endpoints.cmdOut;
-    replyInEndpoint = row.endpoints.replyIn;
-    auxOutEndpoint = row.endpoints.auxOut;
-    dataInEndpoint = row.endpoints.dataIn;
-    dataIn2Endpoint = row.endpoints.dataIn2;
-
-    buses.push_back(row.usbBus());
-    for (const BusMaker makeFurtherBus : row.furtherBuses) buses.push_back(makeFurtherBus());
-    protocols.push_back(std::make_unique<FramedBinaryProtocol>());
-
+    : ModelDevice(row.name, row.endpoints, row.usbBus, row.furtherBuses,
+                  std::make_unique<FramedBinaryProtocol>()),
+      framedBinaryOnUSBOnly(row.framedBinaryOnUSBOnly) {
     // The lists own what is built so far, so a throw part-way destroys it with the device.
     Feature* spectrometer = nullptr;
     for (const FBPFeatureEntry& entry : row.features) {

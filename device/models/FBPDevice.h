@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/common/Device.h"
+#include "device/models/ModelDevice.h"
 #include "device/models/FBPModelRow.h"
 
 namespace spectro {
@@ -8,7 +8,7 @@ namespace spectro {
 // A framed-binary model assembled from its row: its USB bus and further buses, one
 // FramedBinaryProtocol and its features in the row's order. Created closed; one thread at a
 // time.
-class FBPDevice : public Device {
+class FBPDevice : public ModelDevice {
   public:
     explicit FBPDevice(const FBPModelRow& row);
 

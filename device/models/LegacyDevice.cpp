@@ -109,17 +109,9 @@ std::unique_ptr<ProtocolHelper> makeLegacySpectrometerProtocol(const LegacyModel
 }
 
 LegacyDevice::LegacyDevice(const LegacyModelRow& row)
-    : Device(row.name), speaksOverTCPIPv4(row.speaksOverTCPIPv4) {
-    cmdOutEndpoint = row.endpoints.cmdOut;
-    replyInEndpoint = row.endpoints.replyIn;
-    auxOutEndpoint = row.endpoints.auxOut;
-    dataInEndpoint = row.endpoints.dataIn;
-    dataIn2Endpoint = row.endpoints.dataIn2;
-
-    buses.push_back(row.usbBus());
-    for (const BusMaker makeFurtherBus : row.furtherBuses) buses.push_back(makeFurtherBus());
-    protocols.push_back(std::make_unique<legacyProtocol::LegacyProtocol>());
-
+    : ModelDevice(row.name, row.endpoints, row.usbBus, row.furtherBuses,
+                  std::make_unique<legacyProtocol::LegacyProtocol>()),
+      speaksOverTCPIPv4(row.speaksOverTCPIPv4) {
     // The lists own what is built so far, so a throw part-way destroys it with the device.
     for (const LegacyFeatureEntry& entry : row.features) {
         if (entry.kind == LegacyFeatureEntry::Spectrometer) {

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "device/common/Device.h"
+#include "device/models/ModelDevice.h"
 #include "device/models/LegacyModelRow.h"
 
 namespace spectro {
 
 // A legacy model assembled from its row: its USB bus, one LegacyProtocol and its features in
 // the row's order. Created closed; one thread at a time.
-class LegacyDevice : public Device {
+class LegacyDevice : public ModelDevice {
   public:
     explicit LegacyDevice(const LegacyModelRow& row);
 
