@@ -47,7 +47,7 @@ struct FbpModel {
     std::uint16_t productId = 0;
     std::uint8_t replyIn = 0x81;          // every reply and spectrum leaves here
     std::vector<std::uint8_t> endpoints;  // every endpoint of interface 0, for the descriptors
-    bool padsTo4 = false;  // every message either way is padded with zeros to 4-byte multiples
+    bool padsTo4 = false;  // on USB every message either way is padded with zeros to 4-byte multiples
 
     int pixels = 0;  // unbinned
     std::uint32_t maxIntensity = 0;

@@ -31,12 +31,15 @@ FbpUnit::FbpUnit(UnitConfig config, std::shared_ptr<SimClock> clock,
       model_(*config.fbpModel),
       firmware_(model_, config) {}
 
-bool FbpUnit::takeCommand(const std::uint8_t* data, std::size_t length, bool /*wholeTransfer*/) {
+bool FbpUnit::takeCommand(const std::uint8_t* data, std::size_t length, bool wholeTransfer) {
+    // The Blaze pads on its USB link, where its host helper pads too; a byte stream (its
+    // network link) carries messages as they are.
+    paddedLink_ = model_.padsTo4 && wholeTransfer;
     input_.insert(input_.end(), data, data + length);
     std::size_t done = 0;
     for (;;) {
         const FbpScan scan =
-            scanMessage(input_.data() + done, input_.size() - done, model_.padsTo4);
+            scanMessage(input_.data() + done, input_.size() - done, paddedLink_);
         if (scan.state == FbpScan::State::Broken) return false;
         if (scan.state == FbpScan::State::Incomplete) break;
         // A second message right behind one whose reply is still unread.
@@ -75,7 +78,7 @@ void FbpUnit::answer(const FbpRequest& request) {
 void FbpUnit::reply(std::uint32_t messageType, std::uint16_t flags,
                     const std::vector<std::uint8_t>& data) {
     // Short replies are due at once.
-    queue(model_.replyIn, encodeMessage(messageType, flags, data, model_.padsTo4), SimTime{0},
+    queue(model_.replyIn, encodeMessage(messageType, flags, data, paddedLink_), SimTime{0},
           false);
 }
 
@@ -89,7 +92,7 @@ void FbpUnit::requestSpectrum(const FbpRequest& request) {
                                          firmware_.triggerMode() != 0);
     const std::uint64_t index = nextSpectrumIndex();
     queue(model_.replyIn,
-          encodeMessage(request.messageType, 0, spectrumData(index, due), model_.padsTo4), due,
+          encodeMessage(request.messageType, 0, spectrumData(index, due), paddedLink_), due,
           true);
     firmware_.spectrumStored();
 }

@@ -17,7 +17,9 @@ namespace spectro::sim {
 // on the model's reply endpoint: the data of a query, an ACK when a command asked for one, a
 // NACK when the model refuses it (or the bench lists its type), and for a spectrum request the
 // spectrum, one integration time later. Bytes that hold no message fail the write, as does a
-// message that comes while reply bytes are unread. Thread rules are those of SimUnit.
+// message that comes while reply bytes are unread. The Blaze pads its messages, both ways, on
+// USB only: a byte stream (its network link) carries them as they are. Thread rules are those
+// of SimUnit.
 class FbpUnit final : public SimUnit {
   public:
     FbpUnit(UnitConfig config, std::shared_ptr<SimClock> clock,
@@ -36,6 +38,7 @@ class FbpUnit final : public SimUnit {
     const FbpModel& model_;
     FbpFirmware firmware_;
     std::vector<std::uint8_t> input_;  // the start of a message still coming
+    bool paddedLink_ = false;          // messages either way are padded to 4-byte multiples
 };
 
 }  // namespace spectro::sim

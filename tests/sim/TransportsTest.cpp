@@ -103,6 +103,22 @@ TEST(SimTcpUnit, TheBlazeAnswersQueriesAndSpectraOverTheConnection) {
     ::close(host);
 }
 
+// The Blaze pads its messages on USB only: on its network link an 18-byte text travels as an
+// 82-byte message, and the next reply follows right behind it.
+TEST(SimTcpUnit, TheBlazeDoesNotPadOnItsNetworkLink) {
+    const std::string serial = "BLZ-0123456789ABC";
+    const auto bench = benchOf(R"({"timing": "fast", "trigger": null, "devices": [
+        {"model": "Blaze", "serial": ")" + serial + R"("}]})");
+    TcpUnitServer server(bench->units()[0]);
+    const int host = connectTo(server.port());
+    ASSERT_GE(host, 0);
+    ASSERT_TRUE(sendAll(host, message(0x00000100)));
+    EXPECT_EQ(readUpTo(host, 82), message(0x00000100, 0, text(serial)));
+    ASSERT_TRUE(sendAll(host, message(0x00000101)));
+    EXPECT_EQ(readUpTo(host, 64), message(0x00000101, 0, {18}));
+    ::close(host);
+}
+
 // A legacy unit over TCP: the same command bytes as over USB, every reply from the one stream.
 TEST(SimTcpUnit, TheJazTakesLegacyCommandsInPiecesAndSendsEveryReplyOnTheStream) {
     const auto bench = benchOf(oneUnitBench("Jaz", R"(, "pattern": "ramp")"));
