@@ -44,9 +44,9 @@ DREW = re.compile(
     r"(?P<output>\S+)\n$")
 
 
-def plot(*arguments, cwd=None):
+def plot(*arguments, cwd=None, env=None):
     return subprocess.run([QUILLFEN_PLOT, *arguments], capture_output=True, text=True,
-                          cwd=cwd, timeout=120)
+                          cwd=cwd, env=env, timeout=120)
 
 
 class QuickLookTest(unittest.TestCase):
@@ -112,6 +112,15 @@ class QuickLookTest(unittest.TestCase):
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertTrue(run.stdout.endswith(" -> shots/Halpha_3.png\n"), run.stdout)
         self.assertValidPng(os.path.join(self.folder, "shots", "Halpha_3.png"))
+
+    def test_an_account_without_a_writable_home_draws_without_warnings(self):
+        # A service account's home is often not a folder it can write (here: not a folder at
+        # all, which even root cannot write into).
+        env = {k: v for k, v in os.environ.items() if k not in ("MPLCONFIGDIR", "XDG_CONFIG_HOME")}
+        env["HOME"] = self.shot("Halpha")
+        output = os.path.join(self.folder, "service.png")
+        self.assertDrawnFrom(self.shot("Halpha"), plot(self.shot("Halpha"), "-o", output, env=env),
+                             output)
 
     def test_the_file_says_whether_a_temperature_was_read(self):
         with h5py.File(self.shot("Halpha"), "r") as shot:
